@@ -1,0 +1,112 @@
+# Quarlo Keyscrub: build, run, test and benchmark from a fresh Debian machine.
+#   make run        build keyscrub.exe and start it under Wine (screenshot when headless)
+#   make test       every test set: native (ASan/UBSan), Wine 64-bit and Wine 32-bit
+#   make check      the quick sets for development: native and Wine 64-bit
+#   make bench      build and run the benchmarks
+#   make build      only build keyscrub.exe
+#   make clean      remove the build folder (the Wine prefix with it)
+# BUILD=dir puts everything in another folder; JOBS=n sets the parallel build.
+
+BUILD ?= build
+ROOT := $(CURDIR)
+B := $(abspath $(BUILD))
+MAKEFLAGS += --no-print-directory
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+export WINEPREFIX := $(B)/wineprefix
+export WINEDEBUG := -all
+export WINEDLLOVERRIDES := mscoree,mshtml=
+export WINEARCH := win64
+# CI may have no HOME, or one that is not ours to write.
+export HOME := $(if $(filter-out /,$(HOME)),$(HOME),$(B)/home)
+
+PACKAGES := g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 \
+            xvfb xauth x11-utils imagemagick cmake make g++ googletest
+STAMP_DEPS := $(B)/.deps
+EXE := $(B)/win32/bin/keyscrub.exe
+
+.PHONY: all build run test check bench clean deps prefix native-test wine64-test wine32-test
+
+all: build
+
+# Installs whatever is missing, quietly; checks only when all is there.
+deps: $(STAMP_DEPS)
+$(STAMP_DEPS): tools/install-deps tools/enable-i386
+	@tools/install-deps $(PACKAGES)
+	@tools/enable-i386
+	@mkdir -p $(B) $(HOME) && touch $@
+
+$(B)/win32/CMakeCache.txt: | $(STAMP_DEPS)
+	@cmake -S . -B $(B)/win32 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -Wno-dev >/dev/null
+
+$(B)/win64/CMakeCache.txt: | $(STAMP_DEPS)
+	@cmake -S . -B $(B)/win64 -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -Wno-dev >/dev/null
+
+$(B)/native/CMakeCache.txt: | $(STAMP_DEPS)
+	@cmake -S . -B $(B)/native -DCMAKE_BUILD_TYPE=Debug -Wno-dev >/dev/null
+
+$(B)/native-bench/CMakeCache.txt: | $(STAMP_DEPS)
+	@cmake -S . -B $(B)/native-bench -DCMAKE_BUILD_TYPE=Release -DKS_SANITIZE=OFF -Wno-dev >/dev/null
+
+build: $(B)/win32/CMakeCache.txt
+	@cmake --build $(B)/win32 --target keyscrub -j $(JOBS)
+	@echo "built $(EXE)"
+
+# One project-local prefix, made on first use and reused. It is made by the
+# 32-bit loader so that its 32-bit system folder is filled too.
+prefix: $(WINEPREFIX)/.made
+$(WINEPREFIX)/.made: | $(STAMP_DEPS)
+	@echo "creating the Wine prefix in $(WINEPREFIX) (first time only; slow where 32-bit code is emulated)"
+	@mkdir -p $(WINEPREFIX)
+	@wine wineboot -i </dev/null >/dev/null 2>&1; wineserver -w
+	@touch $@
+
+run: build prefix
+	@tools/run-program $(EXE) $(B)/screenshot.png
+
+native-test: $(B)/native/CMakeCache.txt
+	@cmake --build $(B)/native --target logic_tests -j $(JOBS)
+	@cd $(B)/native && ctest --output-on-failure
+
+# Each Wine set runs under a display (a virtual one when there is none) and
+# stops the Wine server it started.
+WINE_CTEST = tools/with-display sh -c 'cd $(1) && ctest --output-on-failure; rc=$$?; wineserver -k 2>/dev/null; exit $$rc'
+
+wine64-test: $(B)/win64/CMakeCache.txt prefix
+	@cmake --build $(B)/win64 --target keyscrub logic_tests win_tests -j $(JOBS)
+	@$(call WINE_CTEST,$(B)/win64)
+
+wine32-test: $(B)/win32/CMakeCache.txt prefix
+	@cmake --build $(B)/win32 --target keyscrub logic_tests win_tests -j $(JOBS)
+	@$(call WINE_CTEST,$(B)/win32)
+
+check: $(STAMP_DEPS)
+	@rc=0; \
+	$(MAKE) native-test || rc=1; \
+	$(MAKE) wine64-test || rc=1; \
+	tools/test-summary $(B)/native $(B)/win64 || rc=1; \
+	exit $$rc
+
+test: $(STAMP_DEPS)
+	@rc=0; \
+	$(MAKE) native-test || rc=1; \
+	$(MAKE) wine64-test || rc=1; \
+	$(MAKE) wine32-test || rc=1; \
+	tools/test-summary $(B)/native $(B)/win64 $(B)/win32 || rc=1; \
+	exit $$rc
+
+# The Wine figures come from the 64-bit build: where 32-bit code is emulated
+# they would measure the emulator, not the program.
+bench: $(B)/native-bench/CMakeCache.txt $(B)/win64/CMakeCache.txt prefix
+	@cmake --build $(B)/native-bench --target keyscrub_bench -j $(JOBS)
+	@cmake --build $(B)/win64 --target keyscrub_bench -j $(JOBS)
+	@echo "== native, in-memory registry =="
+	@$(B)/native-bench/bin/keyscrub_bench
+	@echo "== Wine, real registry =="
+	@tools/with-display sh -c 'cd $(B)/win64/bin && $(ROOT)/tools/wine-run ./keyscrub_bench.exe; rc=$$?; wineserver -k 2>/dev/null; exit $$rc'
+
+clean:
+	@-wineserver -k 2>/dev/null || true
+	rm -rf $(B)

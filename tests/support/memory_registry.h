@@ -1,0 +1,112 @@
+// An in-memory registry and file system that behave like the Win32 ones: names
+// match ignoring case and keep their stored case, subkeys enumerate sorted as
+// Windows sorts them, values in insertion order. Faults can be planted.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "scan/file_system.h"
+#include "scan/registry.h"
+
+namespace ks::test {
+
+class MemoryRegistry : public Registry {
+public:
+    struct Node;
+
+    MemoryRegistry();
+    ~MemoryRegistry() override;
+
+    std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, Access access) override;
+    [[nodiscard]] RegStatus DeleteKey(RootKey root, std::string_view path) override;
+    std::unique_ptr<RegistryKey> CreateKey(RootKey root, std::string_view path) override;
+
+    // Planting, for tests: creates the key and sets the value.
+    void Set(RootKey root, std::string_view path, std::string_view name, std::uint32_t type,
+             std::string_view data);
+    void SetString(RootKey root, std::string_view path, std::string_view name, std::string_view text,
+                   std::uint32_t type = RegType::String);  // stored with its terminating NUL
+    void SetDword(RootKey root, std::string_view path, std::string_view name, std::uint32_t value);
+    void AddKey(RootKey root, std::string_view path);
+
+    // Faults.
+    void DenyFullAccess(RootKey root, std::string_view path);   // opening with full rights fails
+    void DenyAccess(RootKey root, std::string_view path);       // every open fails
+    void VanishValue(RootKey root, std::string_view path, std::string_view name);  // listed, unreadable
+    void FailValueEnumeration(RootKey root, std::string_view path);  // every index answers an error
+
+    // What callers did, for tests and benchmarks.
+    struct Counters {
+        std::uint64_t opens = 0;
+        std::uint64_t valueReads = 0;
+        std::uint64_t enumerations = 0;
+    };
+    Counters& counters() { return counters_; }
+
+private:
+    std::shared_ptr<Node> Find(RootKey root, std::string_view path) const;
+    std::shared_ptr<Node> Create(RootKey root, std::string_view path);
+
+    std::map<RootKey, std::shared_ptr<Node>> roots_;
+    Counters counters_;
+};
+
+class MemoryFileSystem : public FileSystem {
+public:
+    MemoryFileSystem();
+
+    bool FileExists(std::string_view path) override;
+    bool FolderExists(std::string_view path) override;
+    std::uint32_t DriveType(char letter) override;
+    bool DriveReady(std::string_view root) override;
+    std::string ExpandVariables(std::string_view text) override;
+    std::string SpecialFolder(int csidl) override;
+    std::optional<std::vector<FolderEntry>> ListFolder(std::string_view path) override;
+    bool DeleteFile(std::string_view path) override;
+    std::uint8_t WindowsVersionCode() override { return versionCode_; }
+    bool IsWow64() override { return wow64_; }
+
+    // Planting. Paths are absolute ("C:\dir\file"); parents are created.
+    void AddFile(std::string_view path);
+    void AddFolder(std::string_view path);
+    void SetUnreadable(std::string_view folder);
+    void SetDrive(char letter, std::uint32_t typeCode, bool ready = true);
+    void SetVariable(std::string_view name, std::string_view value);
+    void SetSpecialFolder(int csidl, std::string_view path);
+    void SetCurrentFolder(std::string_view path) { currentFolder_ = std::string(path); }
+    void SetVersionCode(std::uint8_t code) { versionCode_ = code; }
+    void SetWow64(bool on) { wow64_ = on; }
+
+    // File-system questions asked so far (exists tests and listings).
+    std::uint64_t queries() const { return queries_; }
+    void ResetQueries() { queries_ = 0; }
+
+    // The full, upper-cased form under which a path is looked up, or "" when
+    // the path cannot name anything: "/" and "\" alike, "." and ".." resolved,
+    // trailing dots and blanks of the last part dropped, relative paths taken
+    // from the current folder.
+    std::string Normalize(std::string_view path) const;
+
+private:
+    struct Entry {
+        std::string name;  // as created
+        bool isFolder = false;
+    };
+    void AddEntry(std::string_view path, bool isFolder);
+
+    std::map<std::string, Entry> entries_;  // by normalized path
+    std::set<std::string> unreadable_;
+    std::map<char, std::pair<std::uint32_t, bool>> drives_;
+    std::map<std::string, std::string> variables_;  // upper-cased name -> value
+    std::map<int, std::string> specialFolders_;
+    std::string currentFolder_ = "C:\\";
+    std::uint8_t versionCode_ = 12;
+    bool wow64_ = true;
+    std::uint64_t queries_ = 0;
+};
+
+}  // namespace ks::test

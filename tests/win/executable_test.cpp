@@ -1,0 +1,49 @@
+// The shipped executable: its version resource and manifest as Windows reads them.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// Handle owner for a module loaded as data.
+struct ModuleOwner {
+    HMODULE module;
+    ~ModuleOwner() {
+        if (module) FreeLibrary(module);
+    }
+};
+
+TEST(ExecutableTest, CarriesVersionAndAdministratorManifest) {
+    ModuleOwner exe{LoadLibraryExA("keyscrub.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE)};
+    ASSERT_NE(exe.module, nullptr) << "keyscrub.exe beside the tests";
+
+    HRSRC manifest = FindResourceA(exe.module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(manifest, nullptr);
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(exe.module, manifest)));
+    const std::string text(bytes, SizeofResource(exe.module, manifest));
+    EXPECT_NE(text.find("requireAdministrator"), std::string::npos);
+    EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    // No system newer than Windows 7 may be declared (Windows 8 and later ids).
+    for (const char* newer : {"4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+                              "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_EQ(text.find(newer), std::string::npos) << newer;
+
+    char path[MAX_PATH] = {};
+    ASSERT_GT(GetFullPathNameA("keyscrub.exe", MAX_PATH, path, nullptr), 0u);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    ASSERT_GT(size, 0u);
+    std::string block(size, '\0');
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, block.data()));
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoSize = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &infoSize));
+    EXPECT_EQ(HIWORD(info->dwFileVersionMS), 3);
+    EXPECT_EQ(LOWORD(info->dwFileVersionMS), 3);
+
+    EXPECT_NE(FindResourceA(exe.module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)), nullptr) << "icon group";
+}
+
+}  // namespace
