@@ -102,7 +102,7 @@ bool NamesNoKey(std::string_view entry) {
 
 }  // namespace
 
-bool FailsFixedRules(const ProblemRow& row) {
+bool FailsFixedRules(const Finding& row) {
     const std::string keyPath = UpperAnsi(row.KeyPath);
     const std::string value = UpperAnsi(row.Value);
     if (Contains(keyPath, "CLSID\\{DFEAF541-F3E1-4C24-ACAC-99C30715084A}")) return true;
@@ -112,7 +112,7 @@ bool FailsFixedRules(const ProblemRow& row) {
     return QuestionMarkInValue(value);
 }
 
-bool DeriveIgnoreTarget(const ProblemRow& row, IgnoreTarget& target) {
+bool DeriveIgnoreTarget(const Finding& row, IgnoreTarget& target) {
     const std::size_t slash = row.KeyPath.find('\\');
     if (slash == std::string::npos) return false;
     const std::string root = row.KeyPath.substr(0, slash);
@@ -120,10 +120,10 @@ bool DeriveIgnoreTarget(const ProblemRow& row, IgnoreTarget& target) {
     const std::string key = root + "\\" + rest;
     IgnoreTarget derived;
     switch (row.RemovalKind) {
-    case ProblemRemoval::DeleteKey:
+    case RemovalKind::DeleteKey:
         derived.Target = key;
         break;
-    case ProblemRemoval::DeleteValueInPath: {
+    case RemovalKind::DeleteValueInPath: {
         const std::size_t last = rest.rfind('\\');
         if (last == std::string::npos) {
             derived.Target = root + "\\";
@@ -134,20 +134,20 @@ bool DeriveIgnoreTarget(const ProblemRow& row, IgnoreTarget& target) {
         }
         break;
     }
-    case ProblemRemoval::DeleteNamedValue:
+    case RemovalKind::DeleteNamedValue:
         derived.Target = key;
         derived.Name = row.Value;
         break;
-    case ProblemRemoval::DeleteSubkey:
+    case RemovalKind::DeleteSubkey:
         derived.Target = key + "\\" + row.Value;
         break;
-    case ProblemRemoval::DeleteFile:
+    case RemovalKind::DeleteFile:
         break;
-    case ProblemRemoval::DeleteDefaultValue:
+    case RemovalKind::DeleteDefaultValue:
         derived.Target = key;
         derived.Name = "@";
         break;
-    case ProblemRemoval::DeleteEncodedValue:
+    case RemovalKind::DeleteEncodedValue:
         derived.Target = key;
         derived.Name = Rot13Text(row.Value);
         break;
@@ -163,7 +163,7 @@ std::vector<std::string> CombinedKeyList(const std::vector<std::string>& ignoreK
     return keys;
 }
 
-bool MatchesIgnoreLists(const ProblemRow& row, const std::vector<std::string>& ignoreValues,
+bool MatchesIgnoreLists(const Finding& row, const std::vector<std::string>& ignoreValues,
                         const std::vector<std::string>& combinedKeys) {
     IgnoreTarget derived;
     if (!DeriveIgnoreTarget(row, derived)) return false;
@@ -199,7 +199,7 @@ std::size_t RemoveFilteredFindings(ProblemList& list, const FilterInputs& inputs
     const std::vector<std::string> combined = CombinedKeyList(inputs.IgnoreKeys, inputs.WindowsVersion);
     std::size_t removed = 0;
     for (std::size_t i = list.Count(); i-- > 0;) {
-        const ProblemRow& row = list.Row(i);
+        const Finding& row = list.Row(i);
         if (FailsFixedRules(row) || inputs.Unrepaired.Contains(row.KeyPath, row.Value) ||
             MatchesIgnoreLists(row, inputs.IgnoreValues, combined)) {
             list.Remove(i);

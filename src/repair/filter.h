@@ -28,7 +28,7 @@ struct FilterInputs {
 
 // The built-in rules that no list can switch off: two shell extensions,
 // per-user profile folders and paths with wildcard-like "?" characters.
-bool FailsFixedRules(const ProblemRow& row);
+bool FailsFixedRules(const Finding& row);
 
 // The key path and value name an ignore-list entry is matched against.
 struct IgnoreTarget {
@@ -36,7 +36,7 @@ struct IgnoreTarget {
     std::string Name;    // empty when the finding is about a whole key
 };
 // Nothing for a KeyPath without a backslash: such a row is never matched.
-bool DeriveIgnoreTarget(const ProblemRow& row, IgnoreTarget& target);
+bool DeriveIgnoreTarget(const Finding& row, IgnoreTarget& target);
 
 // ListBox1, then the key ignore list, then ListBox2 when the version code is
 // 11 or 12.
@@ -45,7 +45,7 @@ std::vector<std::string> CombinedKeyList(const std::vector<std::string>& ignoreK
 // Pass C for one row: the value ignore list, then the combined key list.
 // Entries that name no key at all (empty, blanks or backslashes only) are
 // passed over: appended with a backslash they would match every finding.
-bool MatchesIgnoreLists(const ProblemRow& row, const std::vector<std::string>& ignoreValues,
+bool MatchesIgnoreLists(const Finding& row, const std::vector<std::string>& ignoreValues,
                         const std::vector<std::string>& combinedKeys);
 
 // Removes every row that one of the three passes rejects, visiting the rows

@@ -8,27 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/finding.h"
+
 namespace ks {
-
-// What repair removes for a row.
-enum class ProblemRemoval : int {
-    DeleteKey = 0,
-    DeleteValueInPath = 1,
-    DeleteNamedValue = 2,
-    DeleteSubkey = 3,
-    DeleteFile = 4,
-    DeleteDefaultValue = 5,
-    DeleteEncodedValue = 6,
-};
-
-struct ProblemRow {
-    std::string Problem;
-    std::string KeyPath;
-    std::string Value;
-    ProblemRemoval RemovalKind = ProblemRemoval::DeleteKey;
-
-    friend bool operator==(const ProblemRow&, const ProblemRow&) = default;
-};
 
 // The rows in display order. The window's list view implements it; tests use
 // ProblemListModel.
@@ -37,12 +19,12 @@ public:
     virtual ~ProblemList() = default;
 
     virtual std::size_t Count() const = 0;
-    virtual const ProblemRow& Row(std::size_t index) const = 0;
+    virtual const Finding& Row(std::size_t index) const = 0;
     virtual bool IsChecked(std::size_t index) const = 0;
     virtual void SetChecked(std::size_t index, bool checked) = 0;
     virtual void Remove(std::size_t index) = 0;
     // A new row goes to the end, unticked.
-    virtual void Append(ProblemRow row) = 0;
+    virtual void Append(Finding row) = 0;
     virtual void Clear() = 0;
     // The row with the keyboard focus, if any.
     virtual std::optional<std::size_t> Focused() const = 0;
@@ -51,18 +33,18 @@ public:
 class ProblemListModel final : public ProblemList {
 public:
     std::size_t Count() const override { return rows_.size(); }
-    const ProblemRow& Row(std::size_t index) const override { return rows_.at(index).row; }
+    const Finding& Row(std::size_t index) const override { return rows_.at(index).row; }
     bool IsChecked(std::size_t index) const override { return rows_.at(index).checked; }
     void SetChecked(std::size_t index, bool checked) override { rows_.at(index).checked = checked; }
     void Remove(std::size_t index) override;
-    void Append(ProblemRow row) override { rows_.push_back({std::move(row), false}); }
+    void Append(Finding row) override { rows_.push_back({std::move(row), false}); }
     void Clear() override;
     std::optional<std::size_t> Focused() const override { return focused_; }
     void SetFocused(std::optional<std::size_t> index) { focused_ = index; }
 
 private:
     struct Entry {
-        ProblemRow row;
+        Finding row;
         bool checked = false;
     };
     std::vector<Entry> rows_;

@@ -217,8 +217,8 @@ TEST(AppLanguageMenuTest, NotFoundMessageInvitesTranslatorsOnlyForOther) {
     EXPECT_EQ(LanguageNotFoundMessage("other", "https://t.example/"), "Lan_other.ini can not be found.");
 }
 
-ProblemRow Problem(const char* problem, const char* key) {
-    return ProblemRow{problem, key, "", ProblemRemoval::DeleteKey};
+Finding Problem(const char* problem, const char* key) {
+    return Finding{problem, key, "", RemovalKind::DeleteKey};
 }
 
 TEST(AppProblemListTest, SelectionCommandsAndCounts) {

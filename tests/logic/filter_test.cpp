@@ -11,10 +11,10 @@
 namespace ks {
 namespace {
 
-using K = ProblemRemoval;
+using K = RemovalKind;
 
-ProblemRow Row(const char* keyPath, const char* value, K kind, const char* problem = "Invalid file or directory reference") {
-    return ProblemRow{problem, keyPath, value, kind};
+Finding Row(const char* keyPath, const char* value, K kind, const char* problem = "Invalid file or directory reference") {
+    return Finding{problem, keyPath, value, kind};
 }
 
 TEST(FilterTest, BuiltInListsAreKeptAsShipped) {
@@ -161,7 +161,7 @@ TEST(FilterTest, EntriesNamingNoKeyNeitherMatchNorStopTheFilter) {
 }
 
 TEST(FilterTest, WindowsSixListAppliesOnlyToVersionCodesElevenAndTwelve) {
-    const ProblemRow powerShell = Row("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\PowerShell\\1\\PowerShellEngine", "", K::DeleteKey);
+    const Finding powerShell = Row("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\PowerShell\\1\\PowerShellEngine", "", K::DeleteKey);
     const std::vector<std::string> none;
     for (int code : {1, 3, 5, 7, 9, 10, 11, 12}) {
         SCOPED_TRACE(code);
