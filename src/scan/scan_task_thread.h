@@ -1,0 +1,93 @@
+// The scan worker: runs the ticked sections one after another on its own
+// thread and hands everything it finds to the user-interface thread.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scan/file_reference.h"
+#include "scan/file_system.h"
+#include "scan/finding.h"
+#include "scan/registry.h"
+#include "scan/scan_hand_over.h"
+#include "settings/settings.h"
+
+namespace ks {
+
+// Thrown from ShowCurrentKey once a stop was requested: ends the running check
+// and with it the task loop.
+class ScanStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "scan stopped"; }
+};
+
+// The drive letters whose file references are tested at all, lower case.
+std::string BuildScanDrives(FileSystem& files, bool includeRemoveMedia, bool includeCdDrive);
+
+class TScanTaskThread {
+public:
+    // Sets the worker up (ScanDrives, the version and WOW64 flags) without
+    // running anything. The registry and file system are shared because a
+    // stopped worker may outlive the window that started it.
+    TScanTaskThread(std::shared_ptr<Registry> registry, std::shared_ptr<FileSystem> files,
+                    const SettingsRecord& settings, std::vector<std::string> taskIds,
+                    std::shared_ptr<ScanHandOver> handOver);
+
+    // Runs Execute on a thread of its own; the worker frees itself when it ends.
+    static void Start(std::unique_ptr<TScanTaskThread> worker);
+
+    // The task loop.
+    void Execute();
+
+    // Runs the check for a task id (nothing for an id without one), with that
+    // id as the running task.
+    void RunCheck(int taskId);
+    int CurrentTaskId() const { return currentTaskId_; }
+
+    // What the checks call.
+    void ShowTaskCaption(std::string text);
+    void ShowCurrentKey(std::string_view keyPath);  // throws ScanStopped after a stop
+    void AddFinding(std::string problem, std::string keyPath, std::string value, RemovalKind kind);
+    bool IsMissingFileReference(std::string_view path, std::string_view nameHint, std::string_view scanDrives,
+                                bool allowFolder);
+    std::string ExpandFolderVariable(std::string_view var);
+
+    // The recursive walk that tests every string value below a key.
+    void ScanKeyTree(std::string_view rootName, std::string_view keyPath, std::string_view scanDrives,
+                     std::string_view nameHint, std::string_view problemText);
+
+    // Tasks 3, 4 and 5.
+    void ScanFilesAndFoldersLocalMachine();
+    void ScanFilesAndFoldersCurrentUser();
+    void ScanFilesAndFoldersUsers();
+
+    Registry& registry() { return *registry_; }
+    FileSystem& files() { return *files_; }
+    const std::vector<std::string>& taskIds() const { return taskIds_; }
+
+    std::string ScanDrives;
+    bool DriveAReady = false;  // set by the dialog before the start when removable media are scanned
+    bool DriveBReady = false;
+    bool IsWow64 = false;
+    bool IsWindows61 = false;
+    bool IsWindows6x = false;
+
+private:
+    FileReferenceTest& PathTest();
+    // Whether the walk leaves this key (and all below it) out.
+    bool SkipsKey(RootKey root, std::string_view keyPath) const;
+
+    std::shared_ptr<Registry> registry_;
+    std::shared_ptr<FileSystem> files_;
+    std::shared_ptr<ScanHandOver> handOver_;
+    std::vector<std::string> taskIds_;
+    bool includeRemoveMedia_ = false;
+    int currentTaskId_ = 0;
+    std::optional<FileReferenceTest> pathTest_;
+};
+
+}  // namespace ks
