@@ -1,0 +1,161 @@
+// Reading backups back: what the writer produces parses to the same values the
+// import stores, and everything the importer would skip or misread is an error.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "repair/backup_format.h"
+#include "repair/backup_parser.h"
+
+namespace ks {
+namespace {
+
+std::string Sz(const char* text) { return std::string(text) + '\0'; }
+
+std::string Pattern(size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n; ++i) out.push_back(static_cast<char>((7 * i + 1) & 0xFF));
+    return out;
+}
+
+TEST(BackupParserTest, WrittenBlocksReadBackAsTheImportStoresThem) {
+    struct Case {
+        const char* what;
+        RegValue written;
+        RegValue imported;  // what the 8-bit functions read after the import
+    } const cases[] = {
+        {"string", {"s", RegType::String, Sz("x \"y\" \\z")}, {"s", RegType::String, Sz("x \"y\" \\z")}},
+        {"empty string", {"", RegType::String, Sz("")}, {"", RegType::String, Sz("")}},
+        {"size 0", {"z", RegType::String, ""}, {"z", RegType::String, ""}},
+        {"embedded NUL", {"n", RegType::String, std::string("a\0b\0", 4)},
+         {"n", RegType::String, std::string("a\0b\0", 4)}},
+        {"line breaks", {"l", RegType::String, Sz("a\r\n[HKEY_CURRENT_USER]\r\n@=dword:1")},
+         {"l", RegType::String, Sz("a\r\n[HKEY_CURRENT_USER]\r\n@=dword:1")}},
+        // The import ends unterminated text with a NUL: a check that compares
+        // with the live value sees the difference.
+        {"no terminator", {"t", RegType::String, "abc"}, {"t", RegType::String, Sz("abc")}},
+        {"expandable without terminator", {"e", RegType::ExpandString, "%a%"},
+         {"e", RegType::ExpandString, Sz("%a%")}},
+        {"multi-string", {"m", RegType::MultiString, std::string("a\0\0b\0\0", 6)},
+         {"m", RegType::MultiString, std::string("a\0\0b\0\0", 6)}},
+        {"dword", {"d", RegType::Dword, std::string("\x78\x56\x34\x12", 4)},
+         {"d", RegType::Dword, std::string("\x78\x56\x34\x12", 4)}},
+        {"short dword", {"d", RegType::Dword, std::string("\x01", 1)}, {"d", RegType::Dword, std::string("\x01", 1)}},
+        {"binary 26", {"b", RegType::Binary, Pattern(26)}, {"b", RegType::Binary, Pattern(26)}},
+        {"binary 1000", {"b", RegType::Binary, Pattern(1000)}, {"b", RegType::Binary, Pattern(1000)}},
+        {"binary empty", {"b", RegType::Binary, ""}, {"b", RegType::Binary, ""}},
+        {"none, 51 bytes", {"x", RegType::None, Pattern(51)}, {"x", RegType::None, Pattern(51)}},
+        {"custom type", {"x", 0xFFFFFFFFu, "\x05"}, {"x", 0xFFFFFFFFu, "\x05"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string text(kRegHeaderLine);
+        text += kLineEnd;
+        ASSERT_TRUE(AppendBlock(text, RegBlock{"HKEY_CURRENT_USER\\K", {c.written}}));
+        ASSERT_TRUE(AppendBlock(text, RegBlock{"HKEY_CURRENT_USER\\K\\Next", {{"after", RegType::Binary, "\x01"}}}));
+        const auto parsed = ParseRegText(text, true);
+        ASSERT_TRUE(parsed.ok) << parsed.error << " at line " << parsed.errorLine;
+        ASSERT_EQ(parsed.blocks.size(), 2u);
+        EXPECT_EQ(parsed.blocks[0], (RegBlock{"HKEY_CURRENT_USER\\K", {c.imported}}));
+        EXPECT_EQ(parsed.blocks[1].keyPath, "HKEY_CURRENT_USER\\K\\Next");
+    }
+}
+
+TEST(BackupParserTest, ReadsHandWrittenFormsTheImporterAccepts) {
+    const auto parsed = ParseRegText(
+        "REGEDIT4\r\n"
+        "; a comment\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\a]b]\r\n"
+        "\"\"=\"default given as empty name\"\r\n"
+        "\"lower\"=dword:00abcdef\r\n"
+        "\"short\"=dword:1\r\n"
+        "\"cont\"=hex:01,\\\r\n"
+        "   02,03\r\n"
+        "\"esc\"=\"a\\nb\\rc\"\r\n",
+        true);
+    ASSERT_TRUE(parsed.ok) << parsed.error << " at line " << parsed.errorLine;
+    ASSERT_EQ(parsed.blocks.size(), 1u);
+    EXPECT_EQ(parsed.blocks[0].keyPath, "HKEY_LOCAL_MACHINE\\Software\\a]b");
+    const std::vector<RegValue> expected = {
+        {"", RegType::String, Sz("default given as empty name")},
+        {"lower", RegType::Dword, std::string("\xef\xcd\xab\x00", 4)},
+        {"short", RegType::Dword, std::string("\x01\0\0\0", 4)},
+        {"cont", RegType::Binary, "\x01\x02\x03"},
+        {"esc", RegType::String, Sz("a\nb\rc")},
+    };
+    EXPECT_EQ(parsed.blocks[0].values, expected);
+}
+
+TEST(BackupParserTest, RejectsWhatTheImporterWouldSkipOrMisread) {
+    struct Case {
+        const char* what;
+        std::string text;
+        size_t line;
+    } const cases[] = {
+        {"no header", "\r\n[HKEY_CURRENT_USER\\K]\r\n", 1},
+        {"header with a blank", "REGEDIT 4\r\n", 1},
+        {"lower-case header", "regedit4\r\n", 1},
+        {"continuation swallows the next key", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"b\"=hex:01,\\\r\n[HKEY_CURRENT_USER\\L]\r\n", 4},
+        {"continuation at the end", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"b\"=hex:01,\\\r\n", 3},
+        {"blank line inside a byte list", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"b\"=hex:01,\\\r\n\r\n02\r\n", 4},
+        {"bare comma at the end", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"b\"=hex:01,\r\n", 3},
+        {"half a byte", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"b\"=hex:01,0\r\n", 3},
+        {"string split by a line break", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"s\"=\"a\r\nb\"\r\n", 3},
+        {"lone LF", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\n", 2},
+        {"last line unended", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]", 2},
+        {"unknown root", "REGEDIT4\r\n[HKEY_LOCAL_MASCHINE\\K]\r\n", 2},
+        {"abbreviated root", "REGEDIT4\r\n[HKCU\\K]\r\n", 2},
+        {"key deletion", "REGEDIT4\r\n[-HKEY_CURRENT_USER\\K]\r\n", 2},
+        {"empty key part", "REGEDIT4\r\n[HKEY_CURRENT_USER\\\\K]\r\n", 2},
+        {"no closing bracket", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K\r\n", 2},
+        {"value before a key", "REGEDIT4\r\n\"a\"=dword:00000001\r\n", 2},
+        {"value deletion", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=-\r\n", 3},
+        {"NUL escape", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"x\\0\"\r\n", 3},
+        {"unknown escape", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"x\\q\"\r\n", 3},
+        {"text after string", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"x\" ;c\r\n", 3},
+        {"dword of 9 digits", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=dword:000000001\r\n", 3},
+        {"dword with 0x", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=dword:0x1\r\n", 3},
+        {"upper-case type", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=HEX:01\r\n", 3},
+        {"type with 0x", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=hex(0x2):01\r\n", 3},
+        {"same name twice", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=hex:01\r\n\"A\"=hex:02\r\n", 4},
+        {"unquoted line", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\nline2\"\r\n", 3},
+        {"unterminated name", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a=hex:01\r\n", 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto parsed = ParseRegText(c.text, true);
+        EXPECT_FALSE(parsed.ok);
+        EXPECT_EQ(parsed.errorLine, c.line) << parsed.error;
+        EXPECT_TRUE(parsed.blocks.empty());
+    }
+}
+
+TEST(BackupParserTest, ARunOfBlocksNeedsNoHeaderButAFileDoes) {
+    const std::string blocks = "\r\n[HKEY_USERS\\S\\K]\r\n@=hex(0):\r\n";
+    EXPECT_TRUE(ParseRegText(blocks, false).ok);
+    EXPECT_FALSE(ParseRegText(blocks, true).ok);
+    const auto empty = ParseRegText("", false);
+    EXPECT_TRUE(empty.ok);
+    EXPECT_TRUE(empty.blocks.empty());
+}
+
+TEST(BackupParserTest, DoubleByteCharactersAreReadWhole) {
+    LeadBytes sjis;
+    sjis.AddRange(0x81, 0x9F);
+    sjis.AddRange(0xE0, 0xFC);
+    // Second bytes 0x5C (backslash), 0x22 is no trail byte in this code page,
+    // 0x5D (closing bracket) inside a key name.
+    const std::string text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\\x81\x5D\\\x95\x5C]\r\n\"\x95\x5C\"=\"\x83\x5Cn\"\r\n";
+    const auto parsed = ParseRegText(text, true, sjis);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    ASSERT_EQ(parsed.blocks.size(), 1u);
+    EXPECT_EQ(parsed.blocks[0].keyPath, "HKEY_CURRENT_USER\\\x81\x5D\\\x95\x5C");
+    ASSERT_EQ(parsed.blocks[0].values.size(), 1u);
+    EXPECT_EQ(parsed.blocks[0].values[0].name, "\x95\x5C");
+    EXPECT_EQ(parsed.blocks[0].values[0].data, Sz("\x83\x5Cn"));
+    // Read as single bytes the same text has an unknown escape.
+    EXPECT_FALSE(ParseRegText(text, true).ok);
+}
+
+}  // namespace
+}  // namespace ks
