@@ -11,7 +11,7 @@ constexpr int kMinVisibleWidth = 40;
 constexpr int kMinVisibleHeight = 8;
 }  // namespace
 
-bool IsReachable(WindowPosition position, int width, int height, const std::vector<ScreenRect>& monitors) {
+bool IsReachable(WindowOrigin position, int width, int height, const std::vector<ScreenRect>& monitors) {
     if (width <= 0 || height <= 0) return false;
     // 64-bit arithmetic: saved positions come from a file and may be anything.
     const long long left = position.Left;
@@ -28,14 +28,14 @@ bool IsReachable(WindowPosition position, int width, int height, const std::vect
     return false;
 }
 
-WindowPosition CentredPosition(int screenWidth, int screenHeight, int width, int height) {
+WindowOrigin CentredOrigin(int screenWidth, int screenHeight, int width, int height) {
     return {(screenWidth - width) / 2, (screenHeight - height) / 2};
 }
 
-WindowPosition MendedPosition(WindowPosition saved, int width, int height, const std::vector<ScreenRect>& monitors,
+WindowOrigin MendedPosition(WindowOrigin saved, int width, int height, const std::vector<ScreenRect>& monitors,
                               int screenWidth, int screenHeight) {
     if (IsReachable(saved, width, height, monitors)) return saved;
-    return CentredPosition(screenWidth, screenHeight, width, height);
+    return CentredOrigin(screenWidth, screenHeight, width, height);
 }
 
 }  // namespace ks

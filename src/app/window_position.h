@@ -15,23 +15,23 @@ struct ScreenRect {
     int Bottom = 0;
 };
 
-struct WindowPosition {
+struct WindowOrigin {
     int Left = 0;
     int Top = 0;
 
-    friend bool operator==(const WindowPosition&, const WindowPosition&) = default;
+    friend bool operator==(const WindowOrigin&, const WindowOrigin&) = default;
 };
 
 // The user can reach the window when a piece of its title strip (its top 20
 // pixels) lies on some monitor: at least 40 pixels of its width (all of it
 // when narrower) and 8 pixels of the strip's height (all of it when lower).
-bool IsReachable(WindowPosition position, int width, int height, const std::vector<ScreenRect>& monitors);
+bool IsReachable(WindowOrigin position, int width, int height, const std::vector<ScreenRect>& monitors);
 
 // Centred on a screen of the given size, both halves truncated toward zero.
-WindowPosition CentredPosition(int screenWidth, int screenHeight, int width, int height);
+WindowOrigin CentredOrigin(int screenWidth, int screenHeight, int width, int height);
 
 // The saved position when the window can be reached there; otherwise centred.
-WindowPosition MendedPosition(WindowPosition saved, int width, int height, const std::vector<ScreenRect>& monitors,
+WindowOrigin MendedPosition(WindowOrigin saved, int width, int height, const std::vector<ScreenRect>& monitors,
                               int screenWidth, int screenHeight);
 
 }  // namespace ks

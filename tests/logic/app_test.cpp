@@ -45,15 +45,15 @@ TEST(AppCommandLineTest, CleanOnceIsTheFirstArgumentInAnyCase) {
     }
 }
 
-TEST(AppWindowPositionTest, OffScreenPositionsAreCentred) {
+TEST(AppWindowOriginTest, OffScreenPositionsAreCentred) {
     const std::vector<ScreenRect> one = {{0, 0, 1280, 1024}};
     const std::vector<ScreenRect> two = {{0, 0, 1280, 1024}, {-1920, -200, 0, 880}};
-    const WindowPosition centred{(1280 - 684) / 2, (1024 - 520) / 2};
+    const WindowOrigin centred{(1280 - 684) / 2, (1024 - 520) / 2};
     struct Case {
         const char* what;
-        WindowPosition saved;
+        WindowOrigin saved;
         const std::vector<ScreenRect>* monitors;
-        WindowPosition expected;
+        WindowOrigin expected;
     } const cases[] = {
         {"closed while minimized", {-32000, -32000}, &one, centred},
         {"on the screen", {100, 80}, &one, {100, 80}},
@@ -78,10 +78,10 @@ TEST(AppWindowPositionTest, OffScreenPositionsAreCentred) {
     EXPECT_FALSE(IsReachable({10, 10}, 0, 20, one));
 }
 
-TEST(AppWindowPositionTest, CentringTruncatesTowardZero) {
-    EXPECT_EQ(CentredPosition(1281, 1025, 684, 520), (WindowPosition{298, 252}));
-    EXPECT_EQ(CentredPosition(640, 480, 684, 520), (WindowPosition{-22, -20}));
-    EXPECT_EQ(CentredPosition(683, 519, 684, 520), (WindowPosition{0, 0}));
+TEST(AppWindowOriginTest, CentringTruncatesTowardZero) {
+    EXPECT_EQ(CentredOrigin(1281, 1025, 684, 520), (WindowOrigin{298, 252}));
+    EXPECT_EQ(CentredOrigin(640, 480, 684, 520), (WindowOrigin{-22, -20}));
+    EXPECT_EQ(CentredOrigin(683, 519, 684, 520), (WindowOrigin{0, 0}));
 }
 
 TEST(AppLayoutTest, ControlsFollowTheClientArea) {
