@@ -1,0 +1,193 @@
+// The backup writer: read the item, write its block, prove the block restores it.
+#include "repair/backup_writer.h"
+
+#include "repair/backup_parser.h"
+#include "settings/text.h"
+
+namespace ks {
+
+namespace {
+
+// The position of the backslash before the last part of a key path, or npos
+// for a one-part path. A backslash that ends a two-byte character is no
+// separator.
+size_t LastSeparator(std::string_view path, const LeadBytes& leadBytes) {
+    size_t last = std::string_view::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (leadBytes.IsLead(path[i])) ++i;
+        else if (path[i] == '\\') last = i;
+    }
+    return last;
+}
+
+std::string FullPath(RootKey root, std::string_view path) {
+    std::string full = RootName(root);
+    if (!path.empty()) {
+        full.push_back('\\');
+        full += path;
+    }
+    return full;
+}
+
+// False when two names are equal ignoring case: the registry cannot hold
+// both, so the 8-bit functions have made two different names look alike.
+bool NamesDistinct(const std::vector<std::string>& names) {
+    for (size_t i = 0; i < names.size(); ++i)
+        for (size_t j = i + 1; j < names.size(); ++j)
+            if (EqualsNoCase(names[i], names[j])) return false;
+    return true;
+}
+
+// Reads a key and its whole subtree, depth first. Every part must read
+// completely: the counts the key reports must match what its enumerations
+// gave, every subkey must open.
+bool ReadTree(const RegistryKey& key, const std::string& fullPath, std::vector<RegBlock>& blocks,
+              const LeadBytes& leadBytes) {
+    const auto info = key.Info();
+    if (!info) return false;
+    RegBlock block{fullPath, key.Values()};
+    if (block.values.size() != info->values) return false;
+    std::vector<std::string> valueNames;
+    valueNames.reserve(block.values.size());
+    for (const auto& value : block.values) {
+        if (!IsWritableName(value.name, leadBytes)) return false;
+        valueNames.push_back(value.name);
+    }
+    if (!NamesDistinct(valueNames)) return false;
+    const auto subkeys = key.SubkeyNames();
+    if (subkeys.size() != info->subkeys || !NamesDistinct(subkeys)) return false;
+    for (const auto& name : subkeys)
+        if (!IsWritableName(name, leadBytes)) return false;
+    blocks.push_back(std::move(block));
+    for (const auto& name : subkeys) {
+        const auto child = key.OpenSubkey(name, Access::Read);
+        if (!child || !ReadTree(*child, fullPath + "\\" + name, blocks, leadBytes)) return false;
+    }
+    return true;
+}
+
+// The key path with the last part in the case the registry stores it: the
+// import creates that part again, and should give it back its own name.
+std::string StoredCasePath(Registry& registry, RootKey root, std::string_view path, const LeadBytes& leadBytes) {
+    const size_t slash = LastSeparator(path, leadBytes);
+    const std::string_view parent = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+    const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    std::string result(path);
+    const auto parentKey = registry.OpenKey(root, parent, Access::Read);
+    if (!parentKey) return result;
+    int found = 0;
+    std::string stored;
+    for (const auto& name : parentKey->SubkeyNames())
+        if (EqualsNoCase(name, last)) {
+            ++found;
+            stored = name;
+        }
+    if (found == 1) result.replace(result.size() - last.size(), last.size(), stored);
+    return result;
+}
+
+// One trailing backslash is not part of the path.
+std::string_view WithoutTrailingSeparator(std::string_view path, const LeadBytes& leadBytes) {
+    if (!path.empty() && path.back() == '\\' && leadBytes.IsComplete(path.substr(0, path.size() - 1)))
+        path.remove_suffix(1);
+    return path;
+}
+
+BackupSnapshot Absent(Registry& registry, RootKey root, std::string_view path) {
+    return {registry.KeyExists(root, path) ? BackupResult::Refused : BackupResult::Missing, {}};
+}
+
+// The file must be empty or end cleanly: our header first, and a complete
+// last line that does not continue (a continuation would swallow the next
+// block's first lines on import).
+bool EndsCleanly(BackupFile& file, std::uint64_t size) {
+    const size_t headerSize = kRegHeaderLine.size() + kLineEnd.size();
+    if (size < headerSize) return false;
+    const auto head = file.ReadAt(0, headerSize);
+    const auto tail = file.ReadAt(size - 3, 3);
+    if (!head || !tail) return false;
+    if (*head != std::string(kRegHeaderLine) + std::string(kLineEnd)) return false;
+    return (*tail)[1] == '\r' && (*tail)[2] == '\n' && (*tail)[0] != '\\';
+}
+
+}  // namespace
+
+BackupSnapshot ReadBackupSnapshot(Registry& registry, RootKey root, bool wholeKey, std::string_view valueName,
+                                  std::string_view keyPath, const LeadBytes& leadBytes) {
+    const std::string_view path = WithoutTrailingSeparator(keyPath, leadBytes);
+    BackupSnapshot snapshot;
+    if (wholeKey) {
+        // A root cannot be deleted, and a backup of all of it is no backup of a finding.
+        if (path.empty()) return snapshot;
+        const auto key = registry.OpenKey(root, path, Access::Read);
+        if (!key) return Absent(registry, root, path);
+        if (!ReadTree(*key, FullPath(root, StoredCasePath(registry, root, path, leadBytes)), snapshot.blocks,
+                      leadBytes)) {
+            snapshot.blocks.clear();
+            return snapshot;
+        }
+    } else {
+        const auto key = registry.OpenKey(root, path, Access::Read);
+        if (!key) return Absent(registry, root, path);
+        std::vector<std::string> matches;
+        for (auto& name : key->ValueNames())
+            if (EqualsNoCase(name, valueName)) matches.push_back(std::move(name));
+        if (matches.empty()) return {BackupResult::Missing, {}};
+        if (matches.size() > 1 || !IsWritableName(matches.front(), leadBytes)) return snapshot;
+        auto value = key->ReadValue(matches.front());
+        if (!value) return snapshot;
+        // The name as stored, so that the import does not recreate it in another case.
+        value->name = matches.front();
+        snapshot.blocks.push_back(RegBlock{FullPath(root, path), {std::move(*value)}});
+    }
+    std::string probe;
+    for (const auto& block : snapshot.blocks)
+        if (!AppendBlock(probe, block, leadBytes)) {
+            snapshot.blocks.clear();
+            return snapshot;
+        }
+    snapshot.result = BackupResult::Written;
+    return snapshot;
+}
+
+BackupResult WriteRegBackup(BackupContext& context, std::string_view filePath, RootKey root, bool wholeKey,
+                            std::string_view valueName, std::string_view keyPath) {
+    const auto snapshot =
+        ReadBackupSnapshot(context.registry, root, wholeKey, valueName, keyPath, context.leadBytes);
+    if (snapshot.result != BackupResult::Written) return snapshot.result;
+    if (context.fidelity) {
+        const std::string_view path = WithoutTrailingSeparator(keyPath, context.leadBytes);
+        const bool exact = wholeKey ? context.fidelity->KeyTreeIsExact(root, path)
+                                    : context.fidelity->ValueIsExact(root, path, snapshot.blocks[0].values[0].name);
+        if (!exact) return BackupResult::Refused;
+    }
+
+    std::string text;
+    for (const auto& block : snapshot.blocks) AppendBlock(text, block, context.leadBytes);
+
+    const auto file = context.store.OpenForAppend(filePath);
+    if (!file) return BackupResult::FileFailed;
+    const auto size = file->Size();
+    if (!size || (*size != 0 && !EndsCleanly(*file, *size))) return BackupResult::FileFailed;
+    // The header goes into any empty file, also one left empty by an earlier
+    // failure: without it the importer takes nothing from the file.
+    if (*size == 0) text.insert(0, std::string(kRegHeaderLine) + std::string(kLineEnd));
+
+    const auto cutBack = [&] { return file->Truncate(*size) && file->Flush(); };
+    if (!file->Append(text) || !file->Flush()) {
+        (void)cutBack();
+        return BackupResult::FileFailed;
+    }
+    const auto stored = file->ReadAt(*size, text.size());
+    if (!stored) {
+        (void)cutBack();
+        return BackupResult::FileFailed;
+    }
+    const auto parsed = ParseRegText(*stored, *size == 0, context.leadBytes);
+    const auto fresh = ReadBackupSnapshot(context.registry, root, wholeKey, valueName, keyPath, context.leadBytes);
+    if (parsed.ok && fresh.result == BackupResult::Written && parsed.blocks == fresh.blocks)
+        return BackupResult::Written;
+    return cutBack() ? BackupResult::NotVerified : BackupResult::FileFailed;
+}
+
+}  // namespace ks
