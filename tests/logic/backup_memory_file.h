@@ -24,7 +24,7 @@ public:
         bool failFlush = false;
         bool failRead = false;
         bool failTruncate = false;
-        // ReadAt answers with this byte offset of the file changed.
+        // The next ReadAt that covers this byte offset answers with it changed.
         std::optional<std::uint64_t> flipByteAt;
     };
 
@@ -81,8 +81,10 @@ private:
         std::optional<std::string> ReadAt(std::uint64_t offset, std::size_t length) override {
             if (store_.faults.failRead || offset + length > bytes_.size()) return std::nullopt;
             std::string out = bytes_.substr(static_cast<size_t>(offset), length);
-            if (auto at = store_.faults.flipByteAt; at && *at >= offset && *at < offset + length)
+            if (auto at = store_.faults.flipByteAt; at && *at >= offset && *at < offset + length) {
                 out[static_cast<size_t>(*at - offset)] ^= 0x01;
+                store_.faults.flipByteAt.reset();
+            }
             return out;
         }
         bool Truncate(std::uint64_t size) override {

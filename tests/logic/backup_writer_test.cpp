@@ -312,6 +312,7 @@ TEST_F(BackupWriterTest, ABlockThatReadsBackWrongIsCutOffAndNotVerified) {
     EXPECT_EQ(File(), good);
 
     // When the bad block cannot even be cut off, the file is no longer sound.
+    store.faults.flipByteAt = good.size() + std::string("\r\n[HKEY_CURRENT_USER\\L]\r\n\"w\"=\"").size();
     store.faults.failTruncate = true;
     EXPECT_EQ(Key("L"), BackupResult::FileFailed);
 }

@@ -1,0 +1,152 @@
+// The repair command and its two delete-with-backup operations.
+#include "repair/repair.h"
+
+#include <exception>
+
+#include "settings/localisation.h"
+#include "settings/text.h"
+
+namespace ks {
+
+namespace {
+
+// Positions of the first and the last real backslash; one that ends a
+// two-byte character separates nothing.
+struct Separators {
+    size_t first = std::string_view::npos;
+    size_t last = std::string_view::npos;
+};
+
+Separators FindSeparators(std::string_view text, const LeadBytes& leadBytes) {
+    Separators found;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (leadBytes.IsLead(text[i])) {
+            ++i;
+        } else if (text[i] == '\\') {
+            if (found.first == std::string_view::npos) found.first = i;
+            found.last = i;
+        }
+    }
+    return found;
+}
+
+std::string_view WithoutTrailingSeparator(std::string_view path, const LeadBytes& leadBytes) {
+    if (!path.empty() && path.back() == '\\' && leadBytes.IsComplete(path.substr(0, path.size() - 1)))
+        path.remove_suffix(1);
+    return path;
+}
+
+RemoveResult FromBackup(BackupResult result) {
+    return result == BackupResult::FileFailed ? RemoveResult::BackupFailed : RemoveResult::NotRemoved;
+}
+
+}  // namespace
+
+RemoveResult DeleteKeyWithBackup(RepairContext& context, const std::string& backupFile, std::string_view rootName,
+                                 std::string_view keyPath) {
+    const auto root = RootByName(rootName);
+    if (!root) return RemoveResult::NotRemoved;
+    const std::string_view path = WithoutTrailingSeparator(keyPath, context.leadBytes);
+    if (path.empty() || !context.registry.KeyExists(*root, path)) return RemoveResult::NotRemoved;
+    BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity};
+    const auto written = WriteRegBackup(backup, backupFile, *root, true, "", path);
+    if (written != BackupResult::Written) return FromBackup(written);
+    return context.registry.DeleteKey(*root, path) == Status::Ok ? RemoveResult::Removed : RemoveResult::NotRemoved;
+}
+
+RemoveResult DeleteValueWithBackup(RepairContext& context, const std::string& backupFile,
+                                   std::string_view rootName, std::string_view keyPath, std::string_view valueName) {
+    const auto root = RootByName(rootName);
+    if (!root) return RemoveResult::NotRemoved;
+    const std::string_view path = WithoutTrailingSeparator(keyPath, context.leadBytes);
+    const auto key = context.registry.OpenKey(*root, path, Access::Full);
+    if (!key || !key->ValueExists(valueName)) return RemoveResult::NotRemoved;
+    BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity};
+    const auto written = WriteRegBackup(backup, backupFile, *root, false, valueName, path);
+    if (written != BackupResult::Written) return FromBackup(written);
+    return key->DeleteValue(valueName) == Status::Ok ? RemoveResult::Removed : RemoveResult::NotRemoved;
+}
+
+RemoveResult RemoveFinding(RepairContext& context, const std::string& backupFile, const Finding& finding) {
+    const std::string_view keyPath = finding.KeyPath;
+    const size_t slash = FindSeparators(keyPath, context.leadBytes).first;
+    if (slash == std::string_view::npos) return RemoveResult::NotRemoved;
+    const std::string_view root = keyPath.substr(0, slash);
+    const std::string_view rest = keyPath.substr(slash + 1);
+    switch (finding.RemovalKind) {
+    case RemovalKind::DeleteKey: return DeleteKeyWithBackup(context, backupFile, root, rest);
+    case RemovalKind::DeleteValueInPath: {
+        const size_t last = FindSeparators(rest, context.leadBytes).last;
+        if (last == std::string_view::npos) return DeleteValueWithBackup(context, backupFile, root, "", rest);
+        return DeleteValueWithBackup(context, backupFile, root, rest.substr(0, last), rest.substr(last + 1));
+    }
+    case RemovalKind::DeleteNamedValue:
+        return DeleteValueWithBackup(context, backupFile, root, rest, finding.Value);
+    case RemovalKind::DeleteSubkey:
+        // Without a subkey name the path would name the parent itself.
+        if (finding.Value.empty()) return RemoveResult::NotRemoved;
+        return DeleteKeyWithBackup(context, backupFile, root, std::string(rest) + "\\" + finding.Value);
+    case RemovalKind::DeleteFile:
+        return context.files.DeleteFile(finding.KeyPath) ? RemoveResult::Removed : RemoveResult::NotRemoved;
+    case RemovalKind::DeleteDefaultValue: return DeleteValueWithBackup(context, backupFile, root, rest, "");
+    case RemovalKind::DeleteEncodedValue:
+        return DeleteValueWithBackup(context, backupFile, root, rest, Rot13Text(finding.Value));
+    }
+    return RemoveResult::NotRemoved;
+}
+
+std::string MissingFolderQuestion(std::string_view folder) {
+    return std::string(folder) + "," + LookupText("RES_Directory_Not_Exist", "The backup directory does not exist.") +
+           "\r\n" + LookupText("RES_Create_Directory", "creates a new directory?");
+}
+
+std::string RepairHintText(std::size_t count) {
+    return LookupText("RES_ThereTotal", "There are total") + " " + std::to_string(count) + " " +
+           LookupText("RES_RepairProblems", "problems to be repaired.");
+}
+
+RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, RepairContext& context,
+                             const RepairOptions& options, std::string& currentBackupFile) {
+    RepairOutcome outcome;
+    try {
+        if (!context.files.FolderExists(options.OutputDirectory)) {
+            if (!context.ui.AskYesNo(MissingFolderQuestion(options.OutputDirectory))) return outcome;
+            if (!context.store.CreateFolderTree(options.OutputDirectory)) return outcome;
+        }
+        if (list.Count() == 0) return outcome;
+        if (options.RestorePoint && options.WindowsVersion >= 9 && options.WindowsVersion <= 12 &&
+            context.ui.RunRestorePointDialog() == 2)
+            return outcome;
+
+        outcome.started = true;
+        currentBackupFile = MakeBackupFileName(options.OutputDirectory, context.clock());
+        for (size_t i = list.Count(); i-- > 0;) {
+            if (!list.IsChecked(i)) continue;
+            ++outcome.count;
+            // A copy: removing the row frees the one the list holds.
+            const Finding finding = list.Row(i);
+            const auto result = RemoveFinding(context, currentBackupFile, finding);
+            if (result == RemoveResult::BackupFailed) return outcome;
+            if (result == RemoveResult::Removed) {
+                list.Remove(i);
+                ++outcome.removed;
+            }
+        }
+        for (size_t i = list.Count(); i-- > 0;) {
+            if (!list.IsChecked(i)) continue;
+            unrepaired.Add(list.Row(i).KeyPath, list.Row(i).Value);
+            list.Remove(i);
+            ++outcome.unrepaired;
+        }
+        outcome.finished = true;
+        context.ui.UpdateProblemCounts();
+        if (options.ShowHint) context.ui.ShowHint(outcome.count);
+        if (options.Beep) context.ui.Beep();
+    } catch (const std::exception&) {
+        // The command ends quietly; what was done stays done.
+        outcome.finished = false;
+    }
+    return outcome;
+}
+
+}  // namespace ks

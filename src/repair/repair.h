@@ -1,0 +1,97 @@
+// The repair command: every ticked finding is backed up, the backup is proved
+// by reading it back, and only then is the key, value or file deleted. Rows
+// that could not be removed are remembered for the rest of the run.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "repair/backup_file.h"
+#include "repair/backup_format.h"
+#include "repair/backup_writer.h"
+#include "repair/problem_list.h"
+#include "scan/file_system.h"
+#include "scan/registry.h"
+
+namespace ks {
+
+// The windows a repair shows, and the user's answers.
+class RepairUi {
+public:
+    virtual ~RepairUi() = default;
+    // A Yes/No message box with the information icon; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
+    // Shows the restore-point dialog modally and answers its modal result
+    // (1 go on, 2 abandon the repair).
+    virtual int RunRestorePointDialog() = 0;
+    virtual void UpdateProblemCounts() = 0;
+    // Shows the after-repair hint modally with the number of handled rows.
+    virtual void ShowHint(std::size_t count) = 0;
+    // 2047 Hz for 500 ms.
+    virtual void Beep() = 0;
+};
+
+// Everything a repair reaches outside itself.
+struct RepairContext {
+    Registry& registry;
+    FileSystem& files;
+    BackupStore& store;
+    RepairUi& ui;
+    // The local time now; asked once per repair, for the backup file's name.
+    std::function<BackupTime()> clock;
+    LeadBytes leadBytes{};
+    const TextFidelity* fidelity = nullptr;
+};
+
+// The settings a repair reads, taken when the command starts.
+struct RepairOptions {
+    std::string OutputDirectory;
+    bool RestorePoint = false;
+    bool ShowHint = false;
+    bool Beep = false;
+    std::uint8_t WindowsVersion = 0;
+};
+
+enum class RemoveResult {
+    Removed,
+    NotRemoved,    // missing, unknown root, refused, or its backup did not prove sound
+    BackupFailed,  // the backup file could not be written: the whole command ends
+};
+
+// Backs the key with its whole subtree up to `backupFile`, then deletes it.
+RemoveResult DeleteKeyWithBackup(RepairContext& context, const std::string& backupFile, std::string_view rootName,
+                                 std::string_view keyPath);
+// Backs one value up (the empty name is the default value), then deletes it.
+RemoveResult DeleteValueWithBackup(RepairContext& context, const std::string& backupFile,
+                                   std::string_view rootName, std::string_view keyPath, std::string_view valueName);
+
+// What one finding asks repair to do, and whether it was done.
+RemoveResult RemoveFinding(RepairContext& context, const std::string& backupFile, const Finding& finding);
+
+struct RepairOutcome {
+    // False when the command ended before visiting any row: the backup folder
+    // was refused or could not be made, the list was empty, or the restore
+    // point was abandoned.
+    bool started = false;
+    // False when a backup could not be written and the command ended there.
+    bool finished = false;
+    std::size_t count = 0;  // ticked rows visited
+    std::size_t removed = 0;
+    std::size_t unrepaired = 0;
+};
+
+// The repair command, start to end. `currentBackupFile` is set to this
+// repair's backup file name before anything is deleted. Every error ends the
+// command quietly: rows already handled stay handled, the rest stays as it is.
+RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, RepairContext& context,
+                             const RepairOptions& options, std::string& currentBackupFile);
+
+// The Yes/No question asked when the backup folder is missing.
+std::string MissingFolderQuestion(std::string_view folder);
+// The first line of the after-repair hint: "There are total 3 problems to be repaired."
+std::string RepairHintText(std::size_t count);
+
+}  // namespace ks
