@@ -3,7 +3,6 @@
 
 #include <exception>
 
-#include "settings/localisation.h"
 #include "settings/text.h"
 
 namespace ks {
@@ -34,6 +33,10 @@ std::string_view WithoutTrailingSeparator(std::string_view path, const LeadBytes
     if (!path.empty() && path.back() == '\\' && leadBytes.IsComplete(path.substr(0, path.size() - 1)))
         path.remove_suffix(1);
     return path;
+}
+
+std::string Text(TextLookup lookupText, const char* key, const char* english) {
+    return lookupText ? lookupText(key, english) : std::string(english);
 }
 
 RemoveResult FromBackup(BackupResult result) {
@@ -95,14 +98,14 @@ RemoveResult RemoveFinding(RepairContext& context, const std::string& backupFile
     return RemoveResult::NotRemoved;
 }
 
-std::string MissingFolderQuestion(std::string_view folder) {
-    return std::string(folder) + "," + LookupText("RES_Directory_Not_Exist", "The backup directory does not exist.") +
-           "\r\n" + LookupText("RES_Create_Directory", "creates a new directory?");
+std::string MissingFolderQuestion(std::string_view folder, TextLookup lookupText) {
+    return std::string(folder) + "," + Text(lookupText, "RES_Directory_Not_Exist", "The backup directory does not exist.") +
+           "\r\n" + Text(lookupText, "RES_Create_Directory", "creates a new directory?");
 }
 
-std::string RepairHintText(std::size_t count) {
-    return LookupText("RES_ThereTotal", "There are total") + " " + std::to_string(count) + " " +
-           LookupText("RES_RepairProblems", "problems to be repaired.");
+std::string RepairHintText(std::size_t count, TextLookup lookupText) {
+    return Text(lookupText, "RES_ThereTotal", "There are total") + " " + std::to_string(count) + " " +
+           Text(lookupText, "RES_RepairProblems", "problems to be repaired.");
 }
 
 RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, RepairContext& context,
@@ -110,7 +113,7 @@ RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, 
     RepairOutcome outcome;
     try {
         if (!context.files.FolderExists(options.OutputDirectory)) {
-            if (!context.ui.AskYesNo(MissingFolderQuestion(options.OutputDirectory))) return outcome;
+            if (!context.ui.AskYesNo(MissingFolderQuestion(options.OutputDirectory, context.lookupText))) return outcome;
             if (!context.store.CreateFolderTree(options.OutputDirectory)) return outcome;
         }
         if (list.Count() == 0) return outcome;

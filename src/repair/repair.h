@@ -34,6 +34,10 @@ public:
     virtual void Beep() = 0;
 };
 
+// The run-time text of a RES_ key in the active language, given its English
+// wording (LookupText of the language files). Null gives the English text.
+using TextLookup = std::string (*)(const std::string& key, const std::string& englishDefault);
+
 // Everything a repair reaches outside itself.
 struct RepairContext {
     Registry& registry;
@@ -44,6 +48,7 @@ struct RepairContext {
     std::function<BackupTime()> clock;
     LeadBytes leadBytes{};
     const TextFidelity* fidelity = nullptr;
+    TextLookup lookupText = nullptr;
 };
 
 // The settings a repair reads, taken when the command starts.
@@ -90,8 +95,8 @@ RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, 
                              const RepairOptions& options, std::string& currentBackupFile);
 
 // The Yes/No question asked when the backup folder is missing.
-std::string MissingFolderQuestion(std::string_view folder);
+std::string MissingFolderQuestion(std::string_view folder, TextLookup lookupText = nullptr);
 // The first line of the after-repair hint: "There are total 3 problems to be repaired."
-std::string RepairHintText(std::size_t count);
+std::string RepairHintText(std::size_t count, TextLookup lookupText = nullptr);
 
 }  // namespace ks

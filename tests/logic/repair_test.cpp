@@ -11,7 +11,6 @@
 #include "logic/backup_memory_file.h"
 #include "repair/backup_parser.h"
 #include "repair/repair.h"
-#include "settings/settings.h"
 #include "support/memory_registry.h"
 
 namespace ks {
@@ -52,16 +51,12 @@ public:
 class RepairTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedLan_ = Settings.Lan;
-        Settings.Lan = "English";
         files.AddFolder(kFolder);
         ASSERT_TRUE(store.CreateFolderTree(kFolder));
         options.OutputDirectory = kFolder;
         options.ShowHint = true;
         options.WindowsVersion = 12;
     }
-    void TearDown() override { Settings.Lan = savedLan_; }
-
     void Add(const Finding& finding, bool checked = true) {
         list.Append(finding);
         list.SetChecked(list.Count() - 1, checked);
@@ -82,9 +77,6 @@ protected:
     ProblemListModel list;
     UnrepairedFindings unrepaired;
     std::string currentBackupFile;
-
-private:
-    std::string savedLan_;
 };
 
 TEST_F(RepairTest, EveryRemovalKindRemovesItsItemAfterBackingItUp) {
@@ -371,6 +363,10 @@ TEST_F(RepairTest, HintAndBeepFollowTheirSettings) {
     EXPECT_TRUE(ui.hints.empty());
     EXPECT_EQ(ui.beeps, 1);
     EXPECT_EQ(RepairHintText(3), "There are total 3 problems to be repaired.");
+    const TextLookup german = [](const std::string& key, const std::string&) {
+        return key == "RES_ThereTotal" ? std::string("Insgesamt") : std::string("Probleme behoben.");
+    };
+    EXPECT_EQ(RepairHintText(0, german), "Insgesamt 0 Probleme behoben.");
 }
 
 TEST_F(RepairTest, TwoRepairsInOneSecondShareOneFileAndOneHeader) {
