@@ -1,0 +1,182 @@
+// The scan's file-reference test, which remembers answers and skips questions
+// it can answer from a missing folder, against the plain per-character test:
+// the same answer for every generated reference string.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "scan/file_reference.h"
+#include "scan/scan_task_thread.h"
+#include "support/memory_registry.h"
+#include "support/straightforward_path_test.h"
+
+namespace ks {
+namespace {
+
+class Generator {
+public:
+    explicit Generator(unsigned seed) : random_(seed) {}
+
+    std::size_t Below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
+    bool Chance(int percent) { return Below(100) < static_cast<std::size_t>(percent); }
+    template <typename T>
+    const T& Pick(const std::vector<T>& items) {
+        return items[Below(items.size())];
+    }
+
+    // A tree of folders and files on C: and Z:, plus a few on the CD-ROM D:
+    // and the floppy A:.
+    void Plant(test::MemoryFileSystem& fs) {
+        const std::vector<std::string> folderNames = {"Program Files", "Windows", "System32", "Tools", "App",
+                                                      "My Docs",       "a.b",     "x y",      "Data",  "lib",
+                                                      "Common Files",  "\xe9t\xe9", "run.exe", "v1,2"};
+        const std::vector<std::string> fileNames = {"app.exe", "run",      "setup.bat", "tool.com", "lib.dll",
+                                                    "x y.exe", "notes.txt", "a.b.c",   "go",       "run.exe",
+                                                    "my;file.txt", "C", "z.exe", "\xe9.exe"};
+        folders_ = {"C:\\", "Z:\\"};
+        for (int i = 0; i < 160; ++i) {
+            std::string folder = Pick(folders_);
+            if (folder.back() != '\\') folder += "\\";
+            folder += Pick(folderNames);
+            if (Chance(30)) folder += std::to_string(Below(5));
+            fs.AddFolder(folder);
+            folders_.push_back(folder);
+        }
+        for (int i = 0; i < 500; ++i) {
+            std::string file = Pick(folders_);
+            if (file.back() != '\\') file += "\\";
+            file += Pick(fileNames);
+            fs.AddFile(file);
+            files_.push_back(file);
+        }
+        fs.AddFile("D:\\setup.exe");
+        fs.AddFile("A:\\install.exe");
+        fs.AddFolder("C:\\Empty Folder");
+        folders_.push_back("C:\\Empty Folder");
+        fs.SetVariable("SystemRoot", "C:\\Windows");
+        fs.AddFolder("C:\\Windows");
+        fs.SetVariable("ProgramFiles", "C:\\Program Files");
+        fs.AddFolder("C:\\Program Files");
+        fs.SetVariable("AFile", files_.front());
+        fs.SetVariable("Spaced", "  Z:\\  ");
+    }
+
+    // A reference string as registry data holds them.
+    std::string Reference() {
+        std::string body;
+        switch (Below(6)) {
+        case 0: body = Pick(files_); break;
+        case 1: body = Pick(folders_); break;
+        case 2: body = Pick(files_); body.resize(body.size() - std::min<std::size_t>(body.size(), 4)); break;
+        case 3: body = Pick(folders_) + "\\gone" + std::to_string(Below(3)) + "\\app.exe"; break;
+        case 4: body = Pick(files_) + "\\inner\\x.dll"; break;
+        default: body = Pick(folders_) + Pick(std::vector<std::string>{"\\", "\\..\\", "\\.\\", "/", "\\\\"}) +
+                        Pick(std::vector<std::string>{"app.exe", "run", "setup", "Tools", "x y"});
+        }
+        if (Chance(15)) body = Respell(body);
+        if (Chance(10)) body[0] = Pick(std::vector<char>{'c', 'z', 'D', 'A', 'a', 'E', '1', '\\', 'B'});
+        if (Chance(8)) {
+            const std::size_t slash = body.find('\\');
+            const std::string variable =
+                Pick(std::vector<std::string>{"%SystemRoot%", "%ProgramFiles%", "%NoSuch%", "%AFile%", "%Spaced%",
+                                              "%systemroot%", "%", "%%"});
+            body = variable + (slash == std::string::npos ? "" : body.substr(slash));
+        }
+        if (Chance(20)) body += Pick(std::vector<std::string>{
+                            " /min", ",1", ";", ";;", " -x", " C:\\other.txt", " /log=Z:\\x", "*", "|more", "<in",
+                            ":stream", " ", ".", "..", "  /a /b", ";C:\\Tools", "\"", " \"quoted arg\"", "/..",
+                            "\\gone/..", "\\gone/./", "\\gone\\..", "\\gone. \\x"});
+        if (Chance(12)) body = "\"" + body + (Chance(70) ? "\"" : "") + (Chance(50) ? " /s" : "");
+        if (Chance(3)) body.insert(Below(body.size() + 1), Pick(std::vector<std::string>{"?", "\\hp", "\\HP"}));
+        if (Chance(5)) body.insert(Below(body.size() + 1), std::string(1, static_cast<char>(Below(256))));
+        if (Chance(2)) body = Soup();
+        return body;
+    }
+
+    std::string Hint() {
+        if (Chance(80)) return "";
+        return Pick(std::vector<std::string>{".exe", ".dll", "app.exe", "RUN", "x y.exe", "\\"});
+    }
+
+private:
+    std::string Respell(std::string text) {
+        for (char& c : text)
+            if (Chance(30)) {
+                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+                else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+            }
+        return text;
+    }
+
+    std::string Soup() {
+        static const std::string alphabet = "C:\\/ .;,*%\"aZx?<>|";
+        std::string text;
+        const std::size_t length = Below(40);
+        for (std::size_t i = 0; i < length; ++i) text += alphabet[Below(alphabet.size())];
+        return text;
+    }
+
+    std::mt19937 random_;
+    std::vector<std::string> folders_;
+    std::vector<std::string> files_;
+};
+
+struct Variant {
+    const char* name;
+    bool wow64;
+    bool removable;
+    bool driveAReady;
+    bool cdDrive;
+    const char* currentFolder;
+};
+
+TEST(FileReferenceDifferential, RememberedAnswersMatchThePlainTest) {
+    const Variant variants[] = {
+        {"plain", false, false, false, false, "C:\\"},
+        {"wow64", true, false, false, false, "C:\\"},
+        {"removable, no disk", false, true, false, false, "C:\\"},
+        {"removable, disk, CD", false, true, true, true, "C:\\"},
+        {"relative names resolve", false, false, false, true, "C:\\Tools"},
+    };
+    std::size_t total = 0;
+    for (const auto& variant : variants) {
+        SCOPED_TRACE(variant.name);
+        Generator generator(20260 + static_cast<unsigned>(total));
+        test::MemoryFileSystem fs;
+        fs.SetWow64(variant.wow64);
+        fs.SetDrive('D', DriveTypeCode::CdRom);
+        fs.SetDrive('Z', DriveTypeCode::Fixed);
+        fs.SetDrive('E', DriveTypeCode::Remote);
+        fs.SetDrive('A', DriveTypeCode::Removable, variant.driveAReady);
+        generator.Plant(fs);
+        fs.AddFolder(variant.currentFolder);
+        fs.SetCurrentFolder(variant.currentFolder);
+        if (std::string(variant.currentFolder) != "C:\\") fs.AddFile(std::string(variant.currentFolder) + "\\c.bat");
+
+        const std::string drives = BuildScanDrives(fs, variant.removable, variant.cdDrive);
+        test::StraightforwardPathTest plain{fs, variant.wow64, variant.removable, variant.driveAReady, false};
+        FileReferenceOptions options{variant.wow64, variant.removable, variant.driveAReady, false};
+        FileReferenceTest remembered(fs, options);
+
+        std::size_t missing = 0;
+        for (int i = 0; i < 4000; ++i, ++total) {
+            const std::string reference = generator.Reference();
+            const std::string hint = generator.Hint();
+            const bool allowFolder = generator.Chance(50);
+            const bool expected = plain.IsMissing(reference, hint, drives, allowFolder);
+            const bool actual = remembered.IsMissingFileReference(reference, hint, drives, allowFolder);
+            if (expected) ++missing;
+            ASSERT_EQ(actual, expected) << "reference [" << reference << "] hint [" << hint
+                                        << "] allowFolder " << allowFolder;
+        }
+        // The corpus is only worth something when both answers occur often.
+        EXPECT_GT(missing, 400u);
+        EXPECT_LT(missing, 3600u);
+    }
+    EXPECT_GE(total, 10000u);
+}
+
+}  // namespace
+}  // namespace ks
