@@ -1,0 +1,54 @@
+// The recording view and the test thread's message loop.
+#include "support/scan_harness.h"
+
+namespace ks::test {
+
+void RecordingView::ShowTaskCaption(const std::string& text) { events.push_back("caption:" + text); }
+void RecordingView::ShowCurrentKey(const std::string& keyPath) { keysShown.push_back(keyPath); }
+void RecordingView::AddFinding(const Finding& finding) {
+    if (onFinding) onFinding(findings.size());
+    events.push_back("finding");
+    findings.push_back(finding);
+}
+void RecordingView::BeginTaskProgress() { events.push_back("begin"); }
+void RecordingView::EndTaskProgress() { events.push_back("end"); }
+void RecordingView::ScanFinished() {
+    events.push_back("finished");
+    finished = true;
+}
+void RecordingView::ScanFailed() {
+    events.push_back("failed");
+    failed = true;
+}
+
+void WaitableWakeUp::WakeUserInterface() {
+    std::lock_guard lock(mutex_);
+    pending_ = true;
+    ++count_;
+    woken_.notify_all();
+}
+
+bool WaitableWakeUp::Wait(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    const bool woken = woken_.wait_for(lock, timeout, [&] { return pending_; });
+    pending_ = false;
+    return woken;
+}
+
+int WaitableWakeUp::wakeUps() const {
+    std::lock_guard lock(mutex_);
+    return count_;
+}
+
+bool PumpUntil(ScanHandOver& handOver, ScanView& view, WaitableWakeUp& wakeUp, const std::function<bool()>& done,
+               std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        wakeUp.Wait(std::chrono::milliseconds(20));
+        handOver.Deliver(view);
+    }
+    return true;
+}
+
+}  // namespace ks::test

@@ -1,0 +1,54 @@
+// A stand-in for the user-interface side of a scan: a view that records what
+// reaches it, and a wake-up the test thread waits on as a message loop would.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "scan/scan_hand_over.h"
+
+namespace ks::test {
+
+class RecordingView : public ScanView {
+public:
+    void ShowTaskCaption(const std::string& text) override;
+    void ShowCurrentKey(const std::string& keyPath) override;
+    void AddFinding(const Finding& finding) override;
+    void BeginTaskProgress() override;
+    void EndTaskProgress() override;
+    void ScanFinished() override;
+    void ScanFailed() override;
+
+    // "begin", "caption:<text>", "finding", "end", "finished", "failed", in order.
+    std::vector<std::string> events;
+    std::vector<Finding> findings;
+    std::vector<std::string> keysShown;
+    bool finished = false;
+    bool failed = false;
+    // Called before each finding is recorded: a slow user-interface thread.
+    std::function<void(std::size_t)> onFinding;
+};
+
+class WaitableWakeUp : public ScanWakeUp {
+public:
+    void WakeUserInterface() override;
+    // Waits until woken or the time is up; clears the wake-up.
+    bool Wait(std::chrono::milliseconds timeout);
+    int wakeUps() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable woken_;
+    bool pending_ = false;
+    int count_ = 0;
+};
+
+// Delivers whenever woken until done() holds or the time is up. True when done.
+bool PumpUntil(ScanHandOver& handOver, ScanView& view, WaitableWakeUp& wakeUp, const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+}  // namespace ks::test
