@@ -1,0 +1,90 @@
+// The real prompts: message boxes, the save-file dialog, the folder picker and
+// the shell's "open".
+#include "ui/win/prompts.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <utility>
+#include <vector>
+
+namespace ks::ui {
+
+namespace {
+
+FolderPicker& InstalledPicker() {
+    static FolderPicker picker;
+    return picker;
+}
+
+// The shell's folder browser on its own, for a program that installed no picker.
+bool PlainFolderBrowser(HWND owner, const std::string& title, std::string& path) {
+    char chosen[MAX_PATH] = {};
+    BROWSEINFOA browse{};
+    browse.hwndOwner = owner;
+    browse.pszDisplayName = chosen;
+    browse.lpszTitle = title.c_str();
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE list = SHBrowseForFolderA(&browse);
+    if (!list) return false;
+    const bool ok = SHGetPathFromIDListA(list, chosen) != FALSE;
+    CoTaskMemFree(list);
+    if (ok) path = chosen;
+    return ok;
+}
+
+class ScreenPrompts final : public Prompts {
+public:
+    int ShowMessage(HWND owner, const std::string& text, UINT style) override {
+        return MessageBoxA(owner, text.c_str(), kProgramTitle, style);
+    }
+
+    std::optional<std::string> SaveFile(HWND owner, const SaveFileRequest& request) override {
+        const std::string filter = CommonDialogFilter(request.filter);
+        std::vector<char> name(MAX_PATH * 4, '\0');
+        request.fileName.copy(name.data(), name.size() - 1);
+        OPENFILENAMEA dialog{};
+        dialog.lStructSize = sizeof(dialog);
+        dialog.hwndOwner = owner;
+        dialog.lpstrFilter = request.filter.empty() ? nullptr : filter.c_str();
+        dialog.nFilterIndex = 1;
+        dialog.lpstrFile = name.data();
+        dialog.nMaxFile = static_cast<DWORD>(name.size());
+        dialog.lpstrTitle = request.title.empty() ? nullptr : request.title.c_str();
+        dialog.lpstrDefExt = request.defaultExtension.empty() ? nullptr : request.defaultExtension.c_str();
+        dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+        if (!GetSaveFileNameA(&dialog)) return std::nullopt;
+        return std::string(name.data());
+    }
+
+    std::optional<std::string> PickFolder(HWND owner, const std::string& title, const std::wstring& root) override {
+        std::string path;
+        const FolderPicker& picker = InstalledPicker();
+        const bool chosen = picker ? picker(title, root, path) : PlainFolderBrowser(owner, title, path);
+        if (!chosen) return std::nullopt;
+        return path;
+    }
+
+    void OpenAddress(HWND owner, const std::string& address) override {
+        ShellExecuteA(owner, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
+};
+
+Prompts*& Current() {
+    static ScreenPrompts screen;
+    static Prompts* current = &screen;
+    return current;
+}
+
+}  // namespace
+
+Prompts& CurrentPrompts() { return *Current(); }
+
+void SetFolderPicker(FolderPicker picker) { InstalledPicker() = std::move(picker); }
+
+ScopedPrompts::ScopedPrompts(Prompts& replacement) : previous_(std::exchange(Current(), &replacement)) {}
+
+ScopedPrompts::~ScopedPrompts() { Current() = previous_; }
+
+}  // namespace ks::ui
