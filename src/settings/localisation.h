@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,5 +94,58 @@ struct LanguageKey {
 // Every key a window's table is translated by, with the English texts of the
 // table, in the order the translation reads them.
 std::vector<LanguageKey> DesignTimeKeys(const ui::FormSpec& form);
+
+// A profile file's text as the profile-string API reads it: "[name]" lines
+// open sections, "key=value" lines fill them, blanks around keys and values
+// do not count, a line without "=" is a key with an empty value, and lines
+// before the first section belong to none.
+class ProfileText {
+public:
+    struct Entry {
+        std::string key;
+        std::string value;  // as written, blanks at both ends removed
+    };
+    struct Section {
+        std::string name;
+        std::vector<Entry> entries;
+    };
+
+    ProfileText() = default;
+    explicit ProfileText(std::string_view text);
+
+    const std::vector<Section>& Sections() const { return sections_; }
+    // The value GetPrivateProfileStringA gives: from the first section and the
+    // first key of that name (both ignoring case), one pair of enclosing
+    // quotes removed, cut to kLanguageTextBytes - 1 characters.
+    std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+
+private:
+    std::vector<Section> sections_;
+};
+
+// Language files read with the C++ library and ProfileText, for code and
+// tests that run without Windows. Paths are used as given.
+class FileProfileSource final : public ProfileSource {
+public:
+    bool FileExists(const std::string& path) const override;
+    std::string ReadString(const std::string& file, const std::string& section, const std::string& key,
+                           const std::string& defaultText) const override;
+};
+
+// What is wrong with the English language file: a RES_ key or a key of a
+// window's table that it lacks or gives another English text, a key or
+// section that no longer belongs to anything, a section or key written twice.
+struct ResourceText {
+    std::string key;
+    std::string english;
+};
+std::vector<std::string> CheckEnglishLanguageFile(const ProfileText& english,
+                                                  const std::vector<const ui::FormSpec*>& forms,
+                                                  const std::vector<ResourceText>& resources);
+
+// What is wrong with a translation: a section or key of the English file that
+// it lacks, one that the English file does not have, one written twice, or an
+// empty value where the English text is not empty.
+std::vector<std::string> CheckTranslatedLanguageFile(const ProfileText& english, const ProfileText& translated);
 
 }  // namespace ks

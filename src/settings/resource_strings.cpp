@@ -1,0 +1,80 @@
+// The RES_ keys and their English wording. The key names are part of the
+// language-file format and are kept exactly, misspellings included
+// (RES_Problem_AddRomve, RES_Restory_Registry, "has existed,overite it?").
+#include "settings/resource_strings.h"
+
+#include "settings/localisation.h"
+
+namespace ks {
+
+const std::array<ResourceString, kResourceStringCount> kResourceStrings = {{
+    {"RES_Backup_Registry", "Backup registry..."},
+    {"RES_CheckedProblems", "problems selected for repairing"},
+    {"RES_Common_Startup", "Common Startup"},
+    {"RES_CreatePoint_Fail", "Restore Point creation Failed! Contiue to repair?"},
+    {"RES_Create_Directory", "creates a new directory?"},
+    {"RES_Directory_Not_Exist", "The backup directory does not exist."},
+    {"RES_File_Exist", "has existed,overite it?"},
+    {"RES_FindProblems", "problems found"},
+    {"RES_Problem_ActiveX", "ActiveX Issue"},
+    {"RES_Problem_AddRomve", "Add/Remove Programs Issue"},
+    {"RES_Problem_Applications", "Open with Application Issue"},
+    {"RES_Problem_Applications_Path", "Software Locations Issue"},
+    {"RES_Problem_Custom_Controls", "Custom Controls Issue"},
+    {"RES_Problem_Empty_Key_HKEY_USERS", "Empty Registry Keys"},
+    {"RES_Problem_FileExtension", "Unused File Extension"},
+    {"RES_Problem_Files_And_Folders_HKEY_CURRENT_USER", "Invalid File or Folder"},
+    {"RES_Problem_Files_And_Folders_HKEY_LOCAL_MACHINE", "Invalid File or Folder"},
+    {"RES_Problem_Files_And_Folders_HKEY_USERS", "Invalid File or Folder"},
+    {"RES_Problem_Fonts", "Fonts Issue"},
+    {"RES_Problem_Help", "Invalid Help Files"},
+    {"RES_Problem_Installer", "Installer Reference Issue"},
+    {"RES_Problem_MRU", "Missing MRU and History Lists file"},
+    {"RES_Problem_Obsolete_Software", "Obsolete Software Key"},
+    {"RES_Problem_SharedDll", "Missing Shared Dlls"},
+    {"RES_Problem_ShortCuts", "Missing ShortCut reference"},
+    {"RES_Problem_Sound", "Missing Sound File"},
+    {"RES_Problem_Start_Menu", "Old Start Menu Key"},
+    {"RES_Problem_Startup_Run", "Missing Startup Programs"},
+    {"RES_Problem_Windows_Service", "Windows Service Issue"},
+    {"RES_Regedit_Not_Exist", "Please check if Regedit.exe exists."},
+    {"RES_RepairProblems", "problems to be repaired."},
+    {"RES_Restory_Registry", "Restore registry..."},
+    {"RES_SaveDialog_BackupFullRegistry", "Save full registry"},
+    {"RES_Scanning_Add_Remove_Programs", "Scanning Add/Remove Programs..."},
+    {"RES_Scanning_Custom_Controls", "Scanning Custom Controls..."},
+    {"RES_Scanning_Empty_Key_HKEY_USERS", "Scanning Empty Registry Keys..."},
+    {"RES_Scanning_File_Extensions", "Scanning File Extensions..."},
+    {"RES_Scanning_Files_And_Folders_HKEY_CURRENT_USER", "Scanning Files and Folders - HKEY_CURRENT_USER..."},
+    {"RES_Scanning_Files_And_Folders_HKEY_LOCAL_MACHINE", "Scanning Files and Folders - HKEY_LOCAL_MACHINE..."},
+    {"RES_Scanning_Files_And_Folders_HKEY_USERS", "Scanning Files and Folders - HKEY_USERS..."},
+    {"RES_Scanning_Installer", "Scanning Installer..."},
+    {"RES_Scanning_Invalid_ActiveX", "Scanning Invalid ActiveX..."},
+    {"RES_Scanning_Invalid_Help_Files", "Scanning Invalid Help Files..."},
+    {"RES_Scanning_MRU_And_History_Lists", "Scanning MRU and History Lists..."},
+    {"RES_Scanning_Shared_Dlls", "Scanning Shared DLLs..."},
+    {"RES_Scanning_Shortcuts", "Scanning Shortcuts..."},
+    {"RES_Scanning_Software_Locations", "Scanning Software Locations..."},
+    {"RES_Scanning_Sound_And_Appevents", "Scanning Sound and Appevents..."},
+    {"RES_Scanning_Start_Menu", "Scanning Start Menu..."},
+    {"RES_Scanning_Startup_Programs", "Scanning Startup Programs..."},
+    {"RES_Scanning_Windows_Fonts", "Scanning Windows Fonts..."},
+    // The services check shows the obsolete-software text while it runs.
+    {"RES_Scanning_Windows_Services", "Obsolete Software Key"},
+    {"RES_Select_Directory", "Please select the directory to add"},
+    {"RES_Startup", "Startup"},
+    {"RES_ThereTotal", "There are total"},
+}};
+
+const char* EnglishResourceText(std::string_view key) {
+    for (const ResourceString& entry : kResourceStrings)
+        if (key == entry.key) return entry.english;
+    return nullptr;
+}
+
+std::string LookupResource(std::string_view key) {
+    const char* english = EnglishResourceText(key);
+    return LookupText(std::string(key), english ? english : "");
+}
+
+}  // namespace ks
