@@ -46,7 +46,9 @@ public:
     virtual std::string SpecialFolder(int csidl) = 0;
     // The entries of a folder ("." and ".." left out); nullopt when it cannot be read.
     virtual std::optional<std::vector<FolderEntry>> ListFolder(std::string_view path) = 0;
-    // Deletes one file, silently and not to the Recycle Bin.
+    // Deletes one existing file, silently and not to the Recycle Bin; folders
+    // and wildcards are refused. (<windows.h> defines DeleteFile as a macro:
+    // a Win32 source that calls this must #undef it after the include.)
     virtual bool DeleteFile(std::string_view path) = 0;
 
     // The version code of the settings helpers and the WOW64 test.

@@ -39,8 +39,14 @@ bool SplitKeyPath(std::string_view keyPath, RootKey& root, std::string& path) {
     return true;
 }
 
-ValueKind RegistryKey::ValueType(std::string_view name) const {
+std::optional<ValueInfo> RegistryKey::QueryValueInfo(std::string_view name) const {
     const auto value = ReadValue(name);
+    if (!value) return std::nullopt;
+    return ValueInfo{value->type, static_cast<std::uint32_t>(value->data.size())};
+}
+
+ValueKind RegistryKey::ValueType(std::string_view name) const {
+    const auto value = QueryValueInfo(name);
     if (!value) return ValueKind::None;
     switch (value->type) {
     case RegType::String: return ValueKind::String;
@@ -51,7 +57,7 @@ ValueKind RegistryKey::ValueType(std::string_view name) const {
     }
 }
 
-bool RegistryKey::ValueExists(std::string_view name) const { return ReadValue(name).has_value(); }
+bool RegistryKey::ValueExists(std::string_view name) const { return QueryValueInfo(name).has_value(); }
 
 std::string RegistryKey::ReadString(std::string_view name) const {
     const auto value = ReadValue(name);
@@ -70,9 +76,9 @@ std::uint32_t RegistryKey::ReadInteger(std::string_view name) const {
 }
 
 std::optional<std::uint32_t> RegistryKey::DataSize(std::string_view name) const {
-    const auto value = ReadValue(name);
+    const auto value = QueryValueInfo(name);
     if (!value) return std::nullopt;
-    return static_cast<std::uint32_t>(value->data.size());
+    return value->sizeBytes;
 }
 
 std::string RegistryKey::ReadBytes(std::string_view name) const {

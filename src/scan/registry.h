@@ -49,9 +49,15 @@ constexpr RegStatus FileNotFound = 2;
 constexpr RegStatus AccessDenied = 5;
 constexpr RegStatus InvalidHandle = 6;
 constexpr RegStatus InvalidParameter = 87;
+constexpr RegStatus BadPathname = 161;  // a key path that begins with a backslash
 constexpr RegStatus MoreData = 234;
 constexpr RegStatus NoMoreItems = 259;
+constexpr RegStatus KeyDeleted = 1018;  // the open key was deleted meanwhile
 }  // namespace Status
+
+// The right a handle needs to set or delete values (KEY_SET_VALUE): full
+// access has it, read and query-enumerate access do not.
+constexpr std::uint32_t kSetValueRight = 0x0002;
 
 // One value exactly as stored: the data is the raw bytes, terminators and all.
 struct RegValue {
@@ -67,6 +73,14 @@ struct KeyInfo {
     std::uint32_t values = 0;
 };
 
+// What a value is without its data.
+struct ValueInfo {
+    std::uint32_t type = RegType::None;
+    std::uint32_t sizeBytes = 0;
+
+    friend bool operator==(const ValueInfo&, const ValueInfo&) = default;
+};
+
 // An open key. Closing happens when the object goes.
 class RegistryKey {
 public:
@@ -80,13 +94,17 @@ public:
     virtual std::vector<RegValue> Values() const = 0;
 
     // One value by name ("" is the default value); nullopt when it is absent or
-    // cannot be read.
+    // cannot be read. The result carries the name as asked, not as stored.
     virtual std::optional<RegValue> ReadValue(std::string_view name) const = 0;
+    // Type and size of one value without reading its data; nullopt as ReadValue.
+    // The default reads the whole value; implementations may ask for less.
+    virtual std::optional<ValueInfo> QueryValueInfo(std::string_view name) const;
     virtual std::optional<KeyInfo> Info() const = 0;
 
     // A key below this one; never creates. Null when missing or refused.
     virtual std::unique_ptr<RegistryKey> OpenSubkey(std::string_view path, Access access) const = 0;
 
+    // Needs a key opened with kSetValueRight; names holding a NUL are refused.
     [[nodiscard]] virtual RegStatus DeleteValue(std::string_view name) = 0;
     // Writing is for restoring and for tests that plant data; scans never write.
     [[nodiscard]] virtual RegStatus SetValue(const RegValue& value) = 0;
@@ -108,7 +126,8 @@ public:
 
     // Never creates. Null when the key is missing or the rights are refused.
     virtual std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, Access access) = 0;
-    // Removes the key with its whole subtree.
+    // Removes the key with its whole subtree. A root itself (empty path) is
+    // never deleted, and a path holding a NUL is refused rather than cut short.
     [[nodiscard]] virtual RegStatus DeleteKey(RootKey root, std::string_view path) = 0;
     // Opens the key, creating it and its parents when missing: for restoring and
     // for tests that plant data.

@@ -7,6 +7,64 @@
 
 namespace ks::test {
 
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F as Unicode; the five unassigned ones map to
+// the control characters of the same number, as the system's table has them.
+constexpr char32_t kHighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char32_t CodePoint(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80 && byte <= 0x9F) return kHighControls[byte - 0x80];
+    return byte;
+}
+
+char32_t LowerCodePoint(char c) {
+    const char32_t u = CodePoint(c);
+    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) return u + 0x20;
+    switch (u) {
+    case 0x0152: case 0x0160: case 0x017D: return u + 1;  // Œ Š Ž
+    case 0x0178: return 0x00FF;                            // Ÿ
+    default: return u;
+    }
+}
+
+char32_t UpperCodePoint(char c) {
+    const char32_t u = CodePoint(c);
+    if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) return u - 0x20;
+    switch (u) {
+    case 0x0153: case 0x0161: case 0x017E: return u - 1;  // œ š ž
+    case 0x00FF: return 0x0178;                            // ÿ
+    default: return u;
+    }
+}
+
+template <typename Fold>
+int CompareFolded(std::string_view a, std::string_view b, Fold fold) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char32_t x = fold(a[i]);
+        const char32_t y = fold(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool HasNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
+
+}  // namespace
+
+int CompareRegistryNames(std::string_view a, std::string_view b) { return CompareFolded(a, b, LowerCodePoint); }
+int CompareFileNames(std::string_view a, std::string_view b) { return CompareFolded(a, b, UpperCodePoint); }
+
+// ---------------------------------------------------------------------------
+// Registry
+
 struct MemoryRegistry::Node {
     std::string name;
     std::vector<std::shared_ptr<Node>> subkeys;  // kept in enumeration order
@@ -28,13 +86,13 @@ struct MemoryRegistry::Node {
         child->name = std::string(childName);
         auto at = std::lower_bound(subkeys.begin(), subkeys.end(), childName,
                                    [](const std::shared_ptr<Node>& n, std::string_view s) {
-                                       return CompareNoCase(n->name, s) < 0;
+                                       return CompareRegistryNames(n->name, s) < 0;
                                    });
         subkeys.insert(at, child);
         return child;
     }
-    const RegValue* Value(std::string_view valueName) const {
-        for (const auto& v : values)
+    RegValue* Value(std::string_view valueName) {
+        for (auto& v : values)
             if (EqualsNoCase(v.name, valueName)) return &v;
         return nullptr;
     }
@@ -45,28 +103,28 @@ namespace {
 
 using Node = MemoryRegistry::Node;
 
-// Splits a key path into its parts. A single trailing backslash is allowed; a
-// leading one or an empty part in the middle names nothing.
-bool SplitPath(std::string_view path, std::vector<std::string_view>& parts) {
+constexpr std::uint32_t kReadRights = static_cast<std::uint32_t>(Access::Read);
+
+// Splits a key path into its names as the registry does: a leading backslash
+// is a bad path, runs of backslashes count as one and trailing ones are
+// ignored ("A\\B\" is "A\B"). A NUL cannot be passed to the API at all.
+RegStatus SplitPath(std::string_view path, std::vector<std::string_view>& parts) {
     parts.clear();
-    if (path.empty()) return true;
-    if (path.front() == '\\') return false;
-    if (path.back() == '\\') path.remove_suffix(1);
+    if (HasNul(path)) return Status::InvalidParameter;
+    if (!path.empty() && path.front() == '\\') return Status::BadPathname;
     size_t start = 0;
-    while (start <= path.size()) {
-        const size_t slash = path.find('\\', start);
-        const size_t end = slash == std::string_view::npos ? path.size() : slash;
-        if (end == start) return false;
-        parts.push_back(path.substr(start, end - start));
-        if (slash == std::string_view::npos) break;
-        start = slash + 1;
+    while (start < path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string_view::npos) end = path.size();
+        if (end > start) parts.push_back(path.substr(start, end - start));
+        start = end + 1;
     }
-    return true;
+    return Status::Ok;
 }
 
 std::shared_ptr<Node> Walk(std::shared_ptr<Node> node, std::string_view path) {
     std::vector<std::string_view> parts;
-    if (!SplitPath(path, parts)) return nullptr;
+    if (SplitPath(path, parts) != Status::Ok) return nullptr;
     for (auto part : parts) {
         if (!node) return nullptr;
         node = node->Child(part);
@@ -74,9 +132,9 @@ std::shared_ptr<Node> Walk(std::shared_ptr<Node> node, std::string_view path) {
     return node;
 }
 
-bool Allowed(const Node& node, Access access) {
+bool Allowed(const Node& node, std::uint32_t access) {
     if (node.denyAll) return false;
-    if (node.denyFull && access == Access::Full) return false;
+    if (node.denyFull && (access & ~kReadRights) != 0) return false;
     return true;
 }
 
@@ -85,13 +143,28 @@ void MarkDeleted(Node& node) {
     for (auto& child : node.subkeys) MarkDeleted(*child);
 }
 
-constexpr RegStatus kKeyDeleted = 1018;  // ERROR_KEY_DELETED
+// Deletes the subkeys depth first, then the key, stopping at the first one
+// that refuses: what a tree delete through RegDeleteKeyA leaves behind.
+RegStatus DeleteTree(Node& parent, const std::shared_ptr<Node>& node) {
+    if (node->denyAll) return Status::AccessDenied;  // cannot even be listed
+    while (!node->subkeys.empty()) {
+        const RegStatus status = DeleteTree(*node, node->subkeys.front());
+        if (status != Status::Ok) return status;
+    }
+    if (node->denyFull) return Status::AccessDenied;  // no right to delete
+    MarkDeleted(*node);
+    auto& siblings = parent.subkeys;
+    siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+    return Status::Ok;
+}
 
 class MemoryKey : public RegistryKey {
 public:
-    MemoryKey(std::shared_ptr<Node> node, Access access, MemoryRegistry::Counters& counters)
+    MemoryKey(std::shared_ptr<Node> node, std::uint32_t access, MemoryRegistry::Counters& counters)
         : node_(std::move(node)), access_(access), counters_(counters) {}
 
+    // A key deleted while open answers ERROR_KEY_DELETED to everything: its
+    // lists are empty and nothing can be read, opened or written below it.
     std::vector<std::string> SubkeyNames() const override {
         std::vector<std::string> names;
         if (node_->deleted) return names;
@@ -118,10 +191,10 @@ public:
     }
     std::optional<RegValue> ReadValue(std::string_view name) const override {
         ++counters_.valueReads;
-        if (node_->deleted || node_->Vanished(name)) return std::nullopt;
+        if (node_->deleted || HasNul(name) || node_->Vanished(name)) return std::nullopt;
         const RegValue* v = node_->Value(name);
         if (!v) return std::nullopt;
-        return *v;
+        return RegValue{std::string(name), v->type, v->data};
     }
     std::optional<KeyInfo> Info() const override {
         if (node_->deleted) return std::nullopt;
@@ -132,12 +205,14 @@ public:
         ++counters_.opens;
         if (node_->deleted) return nullptr;
         auto node = Walk(node_, path);
-        if (!node || !Allowed(*node, access)) return nullptr;
-        return std::make_unique<MemoryKey>(node, access, counters_);
+        const auto rights = static_cast<std::uint32_t>(access);
+        if (!node || !Allowed(*node, rights)) return nullptr;
+        return std::make_unique<MemoryKey>(node, rights, counters_);
     }
     RegStatus DeleteValue(std::string_view name) override {
-        if (node_->deleted) return kKeyDeleted;
-        if (access_ != Access::Full) return Status::AccessDenied;
+        if (node_->deleted) return Status::KeyDeleted;
+        if (HasNul(name)) return Status::InvalidParameter;
+        if ((access_ & kSetValueRight) == 0) return Status::AccessDenied;
         auto& values = node_->values;
         auto it = std::find_if(values.begin(), values.end(),
                                [&](const RegValue& v) { return EqualsNoCase(v.name, name); });
@@ -147,21 +222,22 @@ public:
         return Status::Ok;
     }
     RegStatus SetValue(const RegValue& value) override {
-        if (node_->deleted) return kKeyDeleted;
-        if (access_ != Access::Full) return Status::AccessDenied;
-        for (auto& v : node_->values)
-            if (EqualsNoCase(v.name, value.name)) {
-                v.type = value.type;
-                v.data = value.data;
-                return Status::Ok;
-            }
-        node_->values.push_back(value);
+        if (node_->deleted) return Status::KeyDeleted;
+        if (HasNul(value.name)) return Status::InvalidParameter;
+        if ((access_ & kSetValueRight) == 0) return Status::AccessDenied;
+        // An existing value keeps the case of its name.
+        if (RegValue* existing = node_->Value(value.name)) {
+            existing->type = value.type;
+            existing->data = value.data;
+        } else {
+            node_->values.push_back(value);
+        }
         return Status::Ok;
     }
 
 private:
     std::shared_ptr<Node> node_;
-    Access access_;
+    std::uint32_t access_;
     MemoryRegistry::Counters& counters_;
 };
 
@@ -183,7 +259,7 @@ std::shared_ptr<Node> MemoryRegistry::Find(RootKey root, std::string_view path) 
 
 std::shared_ptr<Node> MemoryRegistry::Create(RootKey root, std::string_view path) {
     std::vector<std::string_view> parts;
-    if (!SplitPath(path, parts)) return nullptr;
+    if (SplitPath(path, parts) != Status::Ok) return nullptr;
     auto node = roots_.at(root);
     for (auto part : parts) node = node->AddChild(part);
     return node;
@@ -192,37 +268,40 @@ std::shared_ptr<Node> MemoryRegistry::Create(RootKey root, std::string_view path
 std::unique_ptr<RegistryKey> MemoryRegistry::OpenKey(RootKey root, std::string_view path, Access access) {
     ++counters_.opens;
     auto node = Find(root, path);
-    if (!node || !Allowed(*node, access)) return nullptr;
-    return std::make_unique<MemoryKey>(node, access, counters_);
+    const auto rights = static_cast<std::uint32_t>(access);
+    if (!node || !Allowed(*node, rights)) return nullptr;
+    return std::make_unique<MemoryKey>(node, rights, counters_);
 }
 
 RegStatus MemoryRegistry::DeleteKey(RootKey root, std::string_view path) {
     std::vector<std::string_view> parts;
-    if (!SplitPath(path, parts)) return Status::FileNotFound;
-    if (parts.empty()) return Status::AccessDenied;
+    if (const RegStatus status = SplitPath(path, parts); status != Status::Ok) return status;
+    if (parts.empty()) return Status::AccessDenied;  // never a root
     auto parent = roots_.at(root);
     for (size_t i = 0; i + 1 < parts.size() && parent; ++i) parent = parent->Child(parts[i]);
     if (!parent) return Status::FileNotFound;
-    auto& subkeys = parent->subkeys;
-    auto it = std::find_if(subkeys.begin(), subkeys.end(),
-                           [&](const std::shared_ptr<Node>& n) { return EqualsNoCase(n->name, parts.back()); });
-    if (it == subkeys.end()) return Status::FileNotFound;
-    if ((*it)->denyAll || (*it)->denyFull) return Status::AccessDenied;
-    MarkDeleted(**it);
-    subkeys.erase(it);
-    return Status::Ok;
+    auto node = parent->Child(parts.back());
+    if (!node) return Status::FileNotFound;
+    return DeleteTree(*parent, node);
 }
 
 std::unique_ptr<RegistryKey> MemoryRegistry::CreateKey(RootKey root, std::string_view path) {
     auto node = Create(root, path);
-    if (!node) return nullptr;
-    return std::make_unique<MemoryKey>(node, Access::Full, counters_);
+    // Opening an existing key asks for full rights, as RegCreateKeyExA does.
+    if (!node || !Allowed(*node, static_cast<std::uint32_t>(Access::Full))) return nullptr;
+    return std::make_unique<MemoryKey>(node, static_cast<std::uint32_t>(Access::Full), counters_);
 }
 
 void MemoryRegistry::Set(RootKey root, std::string_view path, std::string_view name, std::uint32_t type,
                          std::string_view data) {
-    auto key = CreateKey(root, path);
-    if (key) (void)key->SetValue(RegValue{std::string(name), type, std::string(data)});
+    auto node = Create(root, path);
+    if (!node || HasNul(name)) return;
+    if (RegValue* existing = node->Value(name)) {
+        existing->type = type;
+        existing->data = std::string(data);
+    } else {
+        node->values.push_back(RegValue{std::string(name), type, std::string(data)});
+    }
 }
 
 void MemoryRegistry::SetString(RootKey root, std::string_view path, std::string_view name,
@@ -254,70 +333,101 @@ void MemoryRegistry::FailValueEnumeration(RootKey root, std::string_view path) {
 }
 
 // ---------------------------------------------------------------------------
+// File system
+
+namespace {
+
+constexpr size_t kMaxPathChars = 260;
+constexpr size_t kExpandBufferChars = 1024;
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string Joined(const std::string& drive, const std::vector<std::string>& parts) {
+    std::string out = drive + "\\";
+    for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
+    return out;
+}
+
+}  // namespace
 
 MemoryFileSystem::MemoryFileSystem() {
     SetDrive('C', DriveTypeCode::Fixed);
     AddFolder("C:\\");
 }
 
-std::string MemoryFileSystem::Normalize(std::string_view path) const {
+bool MemoryFileSystem::Resolve(std::string_view path, bool asFolder, std::string& drive,
+                               std::vector<std::string>& parts) const {
+    parts.clear();
+    if (path.empty() || path.size() > kMaxPathChars) return false;
+    if (path.find_first_of(std::string_view("*?\"<>|\0", 7)) != std::string_view::npos) return false;
+    if (path.find_first_not_of(' ') == std::string_view::npos) return false;
     std::string p(path);
     std::replace(p.begin(), p.end(), '/', '\\');
-    if (p.empty() || p.find_first_of("*?\"<>|") != std::string::npos) return {};
-    if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') return {};  // no network shares here
+    if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') return false;  // no network shares here
     std::string full;
     if (p.size() >= 2 && p[1] == ':') {
-        if (p.size() >= 3 && p[2] == '\\') full = p;
-        else full = currentFolder_.substr(0, 2) == p.substr(0, 2) ? currentFolder_ + "\\" + p.substr(2)
-                                                                  : p.substr(0, 2) + "\\" + p.substr(2);
+        const std::string rest = p.substr(2);
+        if (!rest.empty() && rest[0] == '\\') full = p;
+        else if (EqualsNoCase(currentFolder_.substr(0, 2), p.substr(0, 2))) full = currentFolder_ + "\\" + rest;
+        else full = p.substr(0, 2) + "\\" + rest;  // another drive: its root
     } else if (p[0] == '\\') {
         full = currentFolder_.substr(0, 2) + p;
     } else {
         full = currentFolder_ + "\\" + p;
     }
-    // Resolve the parts below the drive.
-    std::vector<std::string> parts;
-    size_t start = 3;
-    while (start <= full.size()) {
-        size_t slash = full.find('\\', start);
-        if (slash == std::string::npos) slash = full.size();
-        std::string part = full.substr(start, slash - start);
+    drive = UpperAnsi(full.substr(0, 2));
+    const bool endsWithSeparator = asFolder || full.back() == '\\';
+    std::vector<std::string> segments;
+    for (size_t start = 2; start < full.size();) {
+        size_t end = full.find('\\', start);
+        if (end == std::string::npos) end = full.size();
+        if (end > start) segments.push_back(full.substr(start, end - start));
+        start = end + 1;
+    }
+    for (size_t i = 0; i < segments.size(); ++i) {
+        std::string& part = segments[i];
+        if (part == ".") continue;
         if (part == "..") {
             if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
+            continue;
         }
-        start = slash + 1;
+        if (i + 1 == segments.size() && !endsWithSeparator) {
+            while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+        } else if (part.back() == '.') {
+            part.pop_back();
+        }
+        if (!part.empty()) parts.push_back(part);
     }
-    if (!parts.empty()) {
-        std::string& last = parts.back();
-        while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
-        if (last.empty()) parts.pop_back();
-    }
-    std::string out = UpperAnsi(full.substr(0, 2)) + "\\";
-    for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + UpperAnsi(parts[i]);
-    return out;
+    return true;
 }
 
+std::string MemoryFileSystem::Key(std::string_view path, bool asFolder) const {
+    std::string drive;
+    std::vector<std::string> parts;
+    if (!Resolve(path, asFolder, drive, parts)) return {};
+    for (auto& part : parts) part = UpperAnsi(part);
+    return Joined(drive, parts);
+}
+
+std::string MemoryFileSystem::Normalize(std::string_view path) const { return Key(path, false); }
+
 void MemoryFileSystem::AddEntry(std::string_view path, bool isFolder) {
-    const std::string key = Normalize(path);
-    if (key.empty()) return;
-    if (key.size() > 3) {
-        const size_t slash = key.rfind('\\');
-        AddEntry(key.substr(0, slash == 2 ? 3 : slash), true);
+    std::string drive;
+    std::vector<std::string> parts;
+    if (!Resolve(path, false, drive, parts)) return;
+    std::string key = drive + "\\";
+    entries_.emplace(key, Entry{drive + "\\", true});
+    for (size_t i = 0; i < parts.size(); ++i) {
+        key = (i ? key + "\\" : key) + UpperAnsi(parts[i]);
+        const bool folder = isFolder || i + 1 < parts.size();
+        auto [it, inserted] = entries_.emplace(key, Entry{parts[i], folder});
+        if (!inserted && folder) it->second.isFolder = true;
     }
-    std::string original(path);
-    std::replace(original.begin(), original.end(), '/', '\\');
-    while (!original.empty() && original.back() == '\\') original.pop_back();
-    const size_t slash = original.rfind('\\');
-    Entry entry{slash == std::string::npos ? original : original.substr(slash + 1), isFolder};
-    auto [it, inserted] = entries_.emplace(key, entry);
-    if (!inserted && isFolder) it->second.isFolder = true;
 }
 
 void MemoryFileSystem::AddFile(std::string_view path) { AddEntry(path, false); }
 void MemoryFileSystem::AddFolder(std::string_view path) { AddEntry(path, true); }
-void MemoryFileSystem::SetUnreadable(std::string_view folder) { unreadable_.insert(Normalize(folder)); }
+void MemoryFileSystem::SetUnreadable(std::string_view folder) { unreadable_.insert(Key(folder, true)); }
 
 void MemoryFileSystem::SetDrive(char letter, std::uint32_t typeCode, bool ready) {
     drives_[UpperAnsiChar(letter)] = {typeCode, ready};
@@ -331,9 +441,9 @@ void MemoryFileSystem::SetSpecialFolder(int csidl, std::string_view path) { spec
 
 bool MemoryFileSystem::FileExists(std::string_view path) {
     ++queries_;
-    const std::string key = Normalize(path);
-    if (key.empty() || (!path.empty() && (path.back() == '\\' || path.back() == '/'))) return false;
-    auto it = entries_.find(key);
+    // A file named with a trailing separator is looked for as a folder.
+    if (path.empty() || IsSeparator(path.back())) return false;
+    auto it = entries_.find(Normalize(path));
     return it != entries_.end() && !it->second.isFolder;
 }
 
@@ -349,13 +459,22 @@ std::uint32_t MemoryFileSystem::DriveType(char letter) {
 }
 
 bool MemoryFileSystem::DriveReady(std::string_view root) {
-    if (root.empty()) return false;
+    // GetVolumeInformationA wants the root of a volume: "C:\Windows\" is
+    // refused, and so is "C:" while the current folder is below C:'s root,
+    // since "C:" then names that folder.
+    const bool bare = root.size() == 2 && root[1] == ':';
+    if (!bare && (root.size() != 3 || root[1] != ':' || root[2] != '\\')) return false;
+    if (bare && EqualsNoCase(currentFolder_.substr(0, 2), root) && Normalize(currentFolder_).size() > 3)
+        return false;
     auto it = drives_.find(UpperAnsiChar(root[0]));
     return it != drives_.end() && it->second.second;
 }
 
 std::string MemoryFileSystem::ExpandVariables(std::string_view text) {
-    // Windows expands %NAME% when NAME is set and leaves every other %…% as it is.
+    // A set variable between two "%" is replaced; an unknown one ("%%" too)
+    // is copied with both signs and the scan goes on after the second, so in
+    // "%NOPE%SET%" nothing is expanded. A lone "%" stays. (Measured under Wine.)
+    if (HasNul(text)) return std::string(text);
     std::string out;
     size_t i = 0;
     while (i < text.size()) {
@@ -363,18 +482,16 @@ std::string MemoryFileSystem::ExpandVariables(std::string_view text) {
             const size_t close = text.find('%', i + 1);
             if (close != std::string_view::npos) {
                 auto it = variables_.find(UpperAnsi(text.substr(i + 1, close - i - 1)));
-                if (it != variables_.end()) {
-                    out += it->second;
-                    i = close + 1;
-                    continue;
-                }
-                out.append(text.substr(i, close - i));
-                i = close;
+                if (it != variables_.end()) out += it->second;
+                else out.append(text.substr(i, close - i + 1));
+                i = close + 1;
                 continue;
             }
         }
         out.push_back(text[i++]);
     }
+    // The result and its NUL must fit the caller's buffer, or it comes back as given.
+    if (out.size() + 1 > kExpandBufferChars) return std::string(text);
     return Trim(out);
 }
 
@@ -385,7 +502,9 @@ std::string MemoryFileSystem::SpecialFolder(int csidl) {
 
 std::optional<std::vector<FolderEntry>> MemoryFileSystem::ListFolder(std::string_view path) {
     ++queries_;
-    const std::string key = Normalize(path);
+    // Listed as path + "\*", so the last part is an inner one: "dir " with its
+    // blank names no folder here although FolderExists finds "dir".
+    const std::string key = Key(path, true);
     auto self = entries_.find(key);
     if (key.empty() || self == entries_.end() || !self->second.isFolder || unreadable_.count(key))
         return std::nullopt;
@@ -394,10 +513,14 @@ std::optional<std::vector<FolderEntry>> MemoryFileSystem::ListFolder(std::string
     for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix); ++it)
         if (it->first.size() > prefix.size() && it->first.find('\\', prefix.size()) == std::string::npos)
             result.push_back({it->second.name, it->second.isFolder});
+    std::stable_sort(result.begin(), result.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        return CompareFileNames(a.name, b.name) < 0;
+    });
     return result;
 }
 
 bool MemoryFileSystem::DeleteFile(std::string_view path) {
+    if (path.empty() || IsSeparator(path.back())) return false;
     auto it = entries_.find(Normalize(path));
     if (it == entries_.end() || it->second.isFolder) return false;
     entries_.erase(it);

@@ -1,6 +1,8 @@
 // An in-memory registry and file system that behave like the Win32 ones: names
 // match ignoring case and keep their stored case, subkeys enumerate sorted as
-// Windows sorts them, values in insertion order. Faults can be planted.
+// the registry sorts them, values in insertion order, folder listings sorted as
+// NTFS sorts them. Faults can be planted. The shared access suite runs against
+// both these and the real ones to keep them honest.
 #pragma once
 
 #include <map>
@@ -14,6 +16,17 @@
 
 namespace ks::test {
 
+// The order in which the registry enumerates subkeys: names compared character
+// by character as lower-cased Unicode (the ANSI code page being Windows-1252).
+// Measured under Wine; Windows compares upper-cased names instead, so there
+// the six characters between "Z" and "a" ("[", "\", "]", "^", "_", "`") sort
+// after the letters rather than before them.
+int CompareRegistryNames(std::string_view a, std::string_view b);
+
+// The order of a folder listing on NTFS, and under Wine: names compared as
+// upper-cased Unicode, so "_" comes after the letters.
+int CompareFileNames(std::string_view a, std::string_view b);
+
 class MemoryRegistry : public Registry {
 public:
     struct Node;
@@ -25,7 +38,8 @@ public:
     [[nodiscard]] RegStatus DeleteKey(RootKey root, std::string_view path) override;
     std::unique_ptr<RegistryKey> CreateKey(RootKey root, std::string_view path) override;
 
-    // Planting, for tests: creates the key and sets the value.
+    // Planting, for tests: creates the key and sets the value, whatever
+    // faults the key carries.
     void Set(RootKey root, std::string_view path, std::string_view name, std::uint32_t type,
              std::string_view data);
     void SetString(RootKey root, std::string_view path, std::string_view name, std::string_view text,
@@ -33,10 +47,13 @@ public:
     void SetDword(RootKey root, std::string_view path, std::string_view name, std::uint32_t value);
     void AddKey(RootKey root, std::string_view path);
 
-    // Faults.
-    void DenyFullAccess(RootKey root, std::string_view path);   // opening with full rights fails
-    void DenyAccess(RootKey root, std::string_view path);       // every open fails
-    void VanishValue(RootKey root, std::string_view path, std::string_view name);  // listed, unreadable
+    // Faults. Each creates the key when missing.
+    // Opening with more than read rights fails, and so does deleting the key
+    // (as on Windows; Wine lets such a key be deleted).
+    void DenyFullAccess(RootKey root, std::string_view path);
+    void DenyAccess(RootKey root, std::string_view path);  // every open fails, and deleting
+    // The value is listed by name but cannot be read; Values() leaves it out.
+    void VanishValue(RootKey root, std::string_view path, std::string_view name);
     void FailValueEnumeration(RootKey root, std::string_view path);  // every index answers an error
 
     // What callers did, for tests and benchmarks.
@@ -86,9 +103,13 @@ public:
     void ResetQueries() { queries_ = 0; }
 
     // The full, upper-cased form under which a path is looked up, or "" when
-    // the path cannot name anything: "/" and "\" alike, "." and ".." resolved,
-    // trailing dots and blanks of the last part dropped, relative paths taken
-    // from the current folder.
+    // the path cannot name anything. Follows what GetFileAttributesA accepts:
+    // "/" and "\" alike, runs of separators as one, "." and ".." resolved,
+    // one trailing dot dropped from each inner part, trailing dots and blanks
+    // dropped from the last part unless the path ends in a separator, relative
+    // paths taken from the current folder, at most 260 characters (Wine's
+    // limit; Windows stops one shorter), no wildcards, quotes, "<", ">", "|"
+    // or network paths.
     std::string Normalize(std::string_view path) const;
 
 private:
@@ -96,6 +117,9 @@ private:
         std::string name;  // as created
         bool isFolder = false;
     };
+    // Drive ("C:") and parts in their own case; false when the path names nothing.
+    bool Resolve(std::string_view path, bool asFolder, std::string& drive, std::vector<std::string>& parts) const;
+    std::string Key(std::string_view path, bool asFolder) const;
     void AddEntry(std::string_view path, bool isFolder);
 
     std::map<std::string, Entry> entries_;  // by normalized path
