@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "settings/settings.h"
@@ -50,5 +51,19 @@ public:
             if (tree[i]) nodeChecked[i] = *tree[i];
     }
 };
+
+// options.ini as the store writes it from scratch with every default, for a
+// program in `programFolder` and the window as it stands.
+inline std::string DefaultOptionsText(const std::string& programFolder, const FakeMainWindow& window) {
+    std::string text = "[Options]\r\nOutputDirectory=" + programFolder +
+                       "Backup\r\nDeleteBackupFile=1\r\nIncludeRemoveMedia=0\r\n"
+                       "IncludeCDdrive=0\r\nBeep=0\r\nShowHint=1\r\nRestorePoint=0\r\nLan=English\r\n"
+                       "[TreeViewNodeCheck]\r\n";
+    for (int n = 1; n <= 24; ++n) text += std::to_string(n) + "=1\r\n";
+    text += "[IgnoreValue]\r\nCount=0\r\n[IgnoreKey]\r\nCount=0\r\n[Window]\r\nState=1\r\n";
+    text += "Left=" + std::to_string(window.left) + "\r\nTop=" + std::to_string(window.top) + "\r\n";
+    text += "Width=" + std::to_string(window.width) + "\r\nHeight=" + std::to_string(window.height) + "\r\n";
+    return text;
+}
 
 }  // namespace ks::test

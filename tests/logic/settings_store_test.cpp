@@ -14,17 +14,6 @@ using test::FakeMainWindow;
 
 constexpr char kProgramFolder[] = "C:\\Tools\\";
 
-std::string DefaultFileText(const FakeMainWindow& window) {
-    std::string text =
-        "[Options]\r\nOutputDirectory=C:\\Tools\\Backup\r\nDeleteBackupFile=1\r\nIncludeRemoveMedia=0\r\n"
-        "IncludeCDdrive=0\r\nBeep=0\r\nShowHint=1\r\nRestorePoint=0\r\nLan=English\r\n[TreeViewNodeCheck]\r\n";
-    for (int n = 1; n <= 24; ++n) text += std::to_string(n) + "=1\r\n";
-    text += "[IgnoreValue]\r\nCount=0\r\n[IgnoreKey]\r\nCount=0\r\n[Window]\r\nState=1\r\n";
-    text += "Left=" + std::to_string(window.left) + "\r\nTop=" + std::to_string(window.top) + "\r\n";
-    text += "Width=" + std::to_string(window.width) + "\r\nHeight=" + std::to_string(window.height) + "\r\n";
-    return text;
-}
-
 class SettingsStoreTest : public ::testing::Test {
 protected:
     // Loads into a record that starts out full of leftovers, so that a
@@ -89,7 +78,7 @@ TEST_F(SettingsStoreTest, MissingFileGivesEveryDefault) {
 TEST_F(SettingsStoreTest, SavingFromScratchWritesTheDocumentedLayout) {
     SettingsRecord s = Load();
     Save(s);
-    EXPECT_EQ(profile.Text(), DefaultFileText(window));
+    EXPECT_EQ(profile.Text(), test::DefaultOptionsText("C:\\Tools\\", window));
 }
 
 TEST_F(SettingsStoreTest, EverySettingSurvivesARoundTrip) {
