@@ -28,7 +28,8 @@ std::string ExecutableFolder();
 }  // namespace localisation
 
 // Makes LookupText and ApplyLanguageToForm read the language files beside the
-// executable through the profile API. InitializeUi calls it.
+// executable through the profile API. InitializeUi calls it when no files
+// are installed yet.
 void InstallLanguageFiles();
 
 // Translates the window's design-time texts from the file of `language`.

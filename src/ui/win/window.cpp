@@ -166,7 +166,8 @@ void InitializeUi() {
     container.lpszClassName = kContainerClass;
     RegisterClassExA(&container);
 
-    InstallLanguageFiles();
+    // Files that someone installed before (a test, or the program) stay.
+    if (!LanguageFiles()) InstallLanguageFiles();
     globals.initialised = true;
 }
 
