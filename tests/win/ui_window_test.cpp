@@ -517,6 +517,48 @@ TEST(UiDialogTest, QuitDuringModalLoopIsPassedOn) {
     EXPECT_EQ(message.wParam, 7u);
 }
 
+// The real message box: a helper thread reads its caption and answers it.
+TEST(UiPromptsTest, MessageBoxCarriesTheProgramTitle) {
+    struct Answer {
+        DWORD thread;
+        std::atomic<bool> found{false};
+        std::string caption;
+        std::string text;
+    } answer{GetCurrentThreadId()};
+    std::thread helper([&answer] {
+        const DWORD start = GetTickCount();
+        while (!answer.found && GetTickCount() - start < 10000) {
+            EnumThreadWindows(
+                answer.thread,
+                [](HWND window, LPARAM data) -> BOOL {
+                    auto& found = *reinterpret_cast<Answer*>(data);
+                    char name[64] = {};
+                    GetClassNameA(window, name, sizeof(name));
+                    if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
+                    char text[256] = {};
+                    GetWindowTextA(window, text, sizeof(text));
+                    found.caption = text;
+                    HWND label = GetDlgItem(window, 0xFFFF);
+                    if (label) {
+                        GetWindowTextA(label, text, sizeof(text));
+                        found.text = text;
+                    }
+                    found.found = true;
+                    PostMessageA(window, WM_COMMAND, IDNO, 0);
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&answer));
+            Sleep(20);
+        }
+    });
+    const int result = CurrentPrompts().ShowMessage(nullptr, "Lan_Other.ini can not be found.", MB_YESNO | MB_ICONINFORMATION);
+    helper.join();
+    ASSERT_TRUE(answer.found) << "no message box appeared";
+    EXPECT_EQ(answer.caption, "Quarlo Keyscrub");
+    EXPECT_EQ(answer.text, "Lan_Other.ini can not be found.");
+    EXPECT_EQ(result, IDNO);
+}
+
 TEST(UiDialogTest, BadTableIsRefused) {
     static const FormSpec broken{.name = "frmBroken",
                                  .caption = "",

@@ -4,35 +4,15 @@
 
 #include <commdlg.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <utility>
 #include <vector>
 
+#include "settings/win/browse_for_folder.h"
+
 namespace ks::ui {
 
 namespace {
-
-FolderPicker& InstalledPicker() {
-    static FolderPicker picker;
-    return picker;
-}
-
-// The shell's folder browser on its own, for a program that installed no picker.
-bool PlainFolderBrowser(HWND owner, const std::string& title, std::string& path) {
-    char chosen[MAX_PATH] = {};
-    BROWSEINFOA browse{};
-    browse.hwndOwner = owner;
-    browse.pszDisplayName = chosen;
-    browse.lpszTitle = title.c_str();
-    browse.ulFlags = BIF_RETURNONLYFSDIRS;
-    PIDLIST_ABSOLUTE list = SHBrowseForFolderA(&browse);
-    if (!list) return false;
-    const bool ok = SHGetPathFromIDListA(list, chosen) != FALSE;
-    CoTaskMemFree(list);
-    if (ok) path = chosen;
-    return ok;
-}
 
 class ScreenPrompts final : public Prompts {
 public:
@@ -60,9 +40,7 @@ public:
 
     std::optional<std::string> PickFolder(HWND owner, const std::string& title, const std::wstring& root) override {
         std::string path;
-        const FolderPicker& picker = InstalledPicker();
-        const bool chosen = picker ? picker(title, root, path) : PlainFolderBrowser(owner, title, path);
-        if (!chosen) return std::nullopt;
+        if (!BrowseForFolder(title, root, path, owner)) return std::nullopt;
         return path;
     }
 
@@ -80,8 +58,6 @@ Prompts*& Current() {
 }  // namespace
 
 Prompts& CurrentPrompts() { return *Current(); }
-
-void SetFolderPicker(FolderPicker picker) { InstalledPicker() = std::move(picker); }
 
 ScopedPrompts::ScopedPrompts(Prompts& replacement) : previous_(std::exchange(Current(), &replacement)) {}
 

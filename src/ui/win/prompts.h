@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -43,11 +42,6 @@ public:
 
 // The prompts in force: the person at the screen unless a ScopedPrompts is alive.
 Prompts& CurrentPrompts();
-
-// The folder picker the real prompts use; the program installs the settings
-// helper BrowseForFolder here at start (title, root, path in/out → chosen).
-using FolderPicker = std::function<bool(const std::string& title, const std::wstring& root, std::string& path)>;
-void SetFolderPicker(FolderPicker picker);
 
 // Puts `replacement` in force for its lifetime (tests).
 class ScopedPrompts {
