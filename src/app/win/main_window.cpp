@@ -514,7 +514,13 @@ void TfrmRegCleaner::miEnglishClick(std::size_t entryIndex) {
         }
         Settings.Lan = language;
         TickLanguage(entryIndex);
+        // The counts are texts of the run, not of the design: they keep their
+        // wording until they are produced again.
+        const std::string found = ItemText(kStatus, 0);
+        const std::string checked = ItemText(kStatus, 1);
         ApplyLanguageToForm(*this, language);
+        SetItemText(kStatus, 0, found);
+        SetItemText(kStatus, 1, checked);
         ResizeTaskButtons();
         LayOut();
     } catch (const std::exception&) {
