@@ -5,10 +5,6 @@
 #include "app/scan_tree.h"
 #include "settings/language_menu.h"
 
-// Tables name only the fields that differ from the defaults; GCC 12 would
-// warn about every designated initializer that leaves one out.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace ks {
 
 namespace {
