@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "scan/win/handles.h"
@@ -237,6 +238,21 @@ TEST(Win32FileSystemTest, ShellFoldersAreExistingFolders) {
     ASSERT_GT(chars, 0u);
     ASSERT_LT(chars, static_cast<DWORD>(MAX_PATH));
     EXPECT_TRUE(EqualsNoCase(files->SpecialFolder(CSIDL_APPDATA), appData));
+
+    // The scan asks from its worker thread, which never initialises COM.
+    std::vector<std::string> fromWorker;
+    std::thread worker([&] {
+        for (int csidl : {CSIDL_PROGRAMS, CSIDL_RECENT, CSIDL_STARTMENU, CSIDL_DESKTOPDIRECTORY,
+                          CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_APPDATA})
+            fromWorker.push_back(files->SpecialFolder(csidl));
+    });
+    worker.join();
+    for (const auto& path : fromWorker) {
+        SCOPED_TRACE(path);
+        ASSERT_GE(path.size(), 3u);
+        EXPECT_EQ(path.substr(1, 2), ":\\");
+    }
+    EXPECT_TRUE(EqualsNoCase(fromWorker.back(), appData));
 }
 
 TEST(Win32FileSystemTest, ExpansionSeesTheProcessEnvironment) {
