@@ -1,0 +1,57 @@
+// The repair command wired to Windows.
+#include "repair/win/repair_command.h"
+
+#include "repair/win/backup_system.h"
+#include "repair/win/show_hint_dialog.h"
+#include "restore/win/system_point_dialog.h"
+#include "scan/win/win32_file_system.h"
+#include "scan/win/win32_registry.h"
+#include "settings/localisation.h"
+#include "settings/settings.h"
+#include "settings/win/system_info.h"
+#include "ui/win/prompts.h"
+
+namespace ks {
+
+Win32RepairUi::Win32RepairUi(HWND owner, std::function<void()> updateProblemCounts)
+    : owner_(owner), updateProblemCounts_(std::move(updateProblemCounts)) {}
+
+bool Win32RepairUi::AskYesNo(const std::string& text) {
+    return ui::CurrentPrompts().ShowMessage(owner_, text, MB_YESNO | MB_ICONINFORMATION) == IDYES;
+}
+
+int Win32RepairUi::RunRestorePointDialog() {
+    TfrmSystemPoint dialog;
+    return dialog.ShowModal(owner_);
+}
+
+void Win32RepairUi::UpdateProblemCounts() {
+    if (updateProblemCounts_) updateProblemCounts_();
+}
+
+void Win32RepairUi::ShowHint(std::size_t count) {
+    TfrmShowHint hint(count);
+    hint.ShowModal(owner_);
+}
+
+void Win32RepairUi::Beep() { ::Beep(2047, 500); }
+
+RepairOutcome RunRepairCommand(HWND owner, ProblemList& list, UnrepairedFindings& unrepaired,
+                               std::string& currentBackupFile, const std::function<void()>& updateProblemCounts) {
+    const auto registry = MakeWin32Registry();
+    const auto files = MakeWin32FileSystem();
+    const auto store = MakeWin32BackupStore();
+    const auto fidelity = MakeWin32TextFidelity();
+    Win32RepairUi windows(owner, updateProblemCounts);
+    RepairContext context{*registry, *files, *store, windows, &LocalBackupTime, SystemLeadBytes(), fidelity.get(),
+                          &LookupText};
+    RepairOptions options;
+    options.OutputDirectory = Settings.OutputDirectory;
+    options.RestorePoint = Settings.RestorePoint;
+    options.ShowHint = Settings.ShowHint;
+    options.Beep = Settings.Beep;
+    options.WindowsVersion = GetWindowsVersion();
+    return RepairFindings(list, unrepaired, context, options, currentBackupFile);
+}
+
+}  // namespace ks

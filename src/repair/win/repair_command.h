@@ -1,0 +1,39 @@
+// The repair command as the main window runs it, from the "Repair registry
+// issues" button, its menu entry and the unattended clean: the real registry,
+// files and backup folder, the restore-point dialog, the hint and the beep.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "repair/problem_list.h"
+#include "repair/repair.h"
+
+namespace ks {
+
+// Runs the whole command over the main window `owner`'s problem list.
+// `currentBackupFile` is the main window's CurrentBackupFile;
+// `updateProblemCounts` recounts its status bar. Every error ends the command
+// quietly; the outcome says how far it got.
+RepairOutcome RunRepairCommand(HWND owner, ProblemList& list, UnrepairedFindings& unrepaired,
+                               std::string& currentBackupFile, const std::function<void()>& updateProblemCounts);
+
+// The windows of a repair over `owner`: message boxes through the prompts in
+// force, TfrmSystemPoint, TfrmShowHint, the beep.
+class Win32RepairUi : public RepairUi {
+public:
+    Win32RepairUi(HWND owner, std::function<void()> updateProblemCounts);
+    bool AskYesNo(const std::string& text) override;
+    int RunRestorePointDialog() override;
+    void UpdateProblemCounts() override;
+    void ShowHint(std::size_t count) override;
+    void Beep() override;
+
+private:
+    HWND owner_;
+    std::function<void()> updateProblemCounts_;
+};
+
+}  // namespace ks
