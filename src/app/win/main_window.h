@@ -38,6 +38,8 @@ public:
     std::optional<std::vector<std::string>> TaskIdList;
     // Findings that a repair of this run could not remove.
     UnrepairedFindings Unrepaired;
+    // The backup file of the latest repair.
+    std::string CurrentBackupFile;
 
     ProblemList& Problems() { return problems_; }
     ScanTree& Tree() { return tree_; }

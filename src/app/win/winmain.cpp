@@ -1,46 +1,26 @@
-// Process entry of keyscrub.exe.
+// Process entry of keyscrub.exe: one running instance, the main window, the
+// message loop.
 #include <windows.h>
-#include <commctrl.h>
 
-#include "app/win/resource.h"
+#include "app/messages.h"
+#include "app/product.h"
+#include "app/win/app_wiring.h"
+#include "app/win/main_window.h"
+#include "ui/win/window.h"
 
-namespace {
-
-constexpr char kMainClass[] = "Quarlo Keyscrub Made by Quarlo Software";
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    // A second start only hands over to the first, even when that one is busy
+    // with a modal dialog, and never shows a window of its own.
+    if (HWND running = FindWindowA(ks::product::kMainWindowClass, nullptr)) {
+        PostMessageA(running, ks::kMsgComeForward, 0, 0);
+        SetForegroundWindow(running);
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = MainWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KEYSCRUB));
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kMainClass;
-    if (!RegisterClassExA(&windowClass)) return 1;
-
-    HWND window = CreateWindowExA(0, kMainClass, "Quarlo Keyscrub", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 750, 550, nullptr, nullptr, instance, nullptr);
-    if (!window) return 1;
-    ShowWindow(window, showCommand);
-
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return static_cast<int>(message.wParam);
+    ks::ui::InitializeUi();
+    ks::TfrmRegCleaner window;
+    ks::WireMainWindow(window);
+    window.SetQuitOnDestroy(true);
+    window.Show(showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
+    return ks::ui::RunMessageLoop();
 }
