@@ -44,13 +44,12 @@ bool OnlyDotsAndBlanks(std::string_view part) {
     return std::all_of(part.begin(), part.end(), [](char c) { return c == '.' || c == ' '; });
 }
 
-template <typename Query>
-bool Remember(std::unordered_map<std::string, bool>& answers, std::string_view path, Query query) {
-    std::string key(path);
-    if (const auto it = answers.find(key); it != answers.end()) return it->second;
+template <typename Answers, typename Query>
+bool Remember(Answers& answers, std::string_view path, Query query) {
+    if (const auto it = answers.find(path); it != answers.end()) return it->second;
     const bool answer = query();
     if (answers.size() >= kRememberedAnswers) answers.clear();
-    answers.emplace(std::move(key), answer);
+    answers.emplace(std::string(path), answer);
     return answer;
 }
 
@@ -71,6 +70,7 @@ FileReferenceTest::FileReferenceTest(FileSystem& files, FileReferenceOptions opt
 void FileReferenceTest::ForgetAnswers() {
     fileAnswers_.clear();
     folderAnswers_.clear();
+    lastContainer_.clear();
 }
 
 bool FileReferenceTest::ContainerMayExist(std::string_view path) {
@@ -89,7 +89,10 @@ bool FileReferenceTest::ContainerMayExist(std::string_view path) {
         const char last = container[container.size() - 2];
         if (last == '.' || last == ' ') return true;
     }
-    return FolderExists(container);
+    if (!lastContainer_.empty() && container == lastContainer_) return lastContainerExists_;
+    lastContainerExists_ = FolderExists(container);
+    lastContainer_.assign(container);
+    return lastContainerExists_;
 }
 
 bool FileReferenceTest::FileExists(std::string_view path) {

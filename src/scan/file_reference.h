@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -59,10 +60,20 @@ private:
     bool FoundBesideFolder(std::string_view candidate, bool allowFolder);
     bool FoundWithProgramExtension(std::string_view candidate);
 
+    // Looked up by string_view without building a string per question.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+    };
+    using Answers = std::unordered_map<std::string, bool, TextHash, std::equal_to<>>;
+
     FileSystem& files_;
     FileReferenceOptions options_;
-    std::unordered_map<std::string, bool> fileAnswers_;
-    std::unordered_map<std::string, bool> folderAnswers_;
+    Answers fileAnswers_;
+    Answers folderAnswers_;
+    // Growing candidates share their container until a separator is appended.
+    std::string lastContainer_;
+    bool lastContainerExists_ = false;
     std::string scratch_;
 };
 

@@ -84,6 +84,11 @@ void ScanHandOver::Apply(ScanView& view, std::deque<Item>& items, std::optional<
     while (!items.empty()) {
         Item item = std::move(items.front());
         items.pop_front();
+        if (StopRequested()) {
+            // Stopped from inside a view call: only findings still count.
+            if (const auto* finding = std::get_if<Finding>(&item)) view.AddFinding(*finding);
+            continue;
+        }
         if (auto* caption = std::get_if<Caption>(&item)) {
             view.ShowTaskCaption(caption->text);
         } else if (auto* finding = std::get_if<Finding>(&item)) {
@@ -105,14 +110,18 @@ void ScanHandOver::Apply(ScanView& view, std::deque<Item>& items, std::optional<
             if (*outcome == Outcome::Finished) view.ScanFinished();
             else view.ScanFailed();
         }
-        // A view call may have stopped the scan (a finished scan closes the
-        // dialog): what is left is not delivered.
-        if (StopRequested()) {
-            items.clear();
-            return;
-        }
     }
-    if (key) view.ShowCurrentKey(*key);
+    if (!StopRequested()) {
+        if (key) view.ShowCurrentKey(*key);
+        return;
+    }
+    std::deque<Item> rest;
+    {
+        std::lock_guard lock(mutex_);
+        rest.swap(beforeStop_);
+    }
+    for (const auto& item : rest)
+        if (const auto* finding = std::get_if<Finding>(&item)) view.AddFinding(*finding);
 }
 
 void ScanHandOver::Deliver(ScanView& view) {
@@ -160,6 +169,11 @@ void ScanHandOver::Stop(ScanView& view) {
         items.swap(items_);
         currentKey_.reset();
         stepDone_.notify_all();
+        if (delivering_) {
+            // The delivery under way applies these after its own.
+            beforeStop_ = std::move(items);
+            return;
+        }
     }
     // What the worker found before the stop stays; its steps and its end no
     // longer matter.

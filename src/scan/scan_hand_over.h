@@ -62,9 +62,10 @@ public:
     // User-interface side. Applies everything handed over so far, in order;
     // runs a step the worker waits for. Nothing once stopped.
     void Deliver(ScanView& view);
-    // Delivers what is already handed over, then cuts the worker off: from
-    // here on nothing reaches the view and the wake-up is never called again,
-    // and a worker waiting for a step goes on (and ends).
+    // Delivers the findings already handed over, then cuts the worker off:
+    // from here on nothing reaches the view and the wake-up is never called
+    // again, and a worker waiting for a step goes on (and ends). Called from
+    // inside a view call, the delivery under way finishes the findings.
     void Stop(ScanView& view);
     // Cuts off without delivering (the window is going away).
     void Detach();
@@ -95,6 +96,9 @@ private:
     bool stopped_ = false;
     bool delivering_ = false;
     bool missedDelivery_ = false;
+    // Handed over before a stop that came from inside a delivery: applied by
+    // that delivery after the items it holds, so the order stays.
+    std::deque<Item> beforeStop_;
     std::uint64_t nextTicket_ = 1;
     std::uint64_t doneTicket_ = 0;
 };

@@ -308,3 +308,65 @@ TEST(ScanWorkerTest, FlagsComeFromTheMachineAtCreation) {
 
 }  // namespace
 }  // namespace ks
+
+namespace ks {
+namespace {
+
+// A view whose finding handler stops the scan, as a window whose handler
+// pumps messages might; the worker may hand over more meanwhile.
+class StoppingView : public test::RecordingView {
+public:
+    ScanHandOver* handOver = nullptr;
+    std::size_t stopAt = 0;
+    std::vector<std::string> handedOverMeanwhile;
+    void AddFinding(const Finding& finding) override {
+        RecordingView::AddFinding(finding);
+        if (findings.size() != stopAt) return;
+        for (const auto& key : handedOverMeanwhile) handOver->AddFinding(Finding{"p", key, "", RemovalKind::DeleteKey});
+        handOver->Stop(*this);
+    }
+};
+
+std::vector<std::string> Keys(const std::vector<Finding>& findings) {
+    std::vector<std::string> keys;
+    for (const auto& f : findings) keys.push_back(f.KeyPath);
+    return keys;
+}
+
+TEST(ScanHandOverTest, StopFromInsideADeliveryKeepsEveryEarlierFindingInOrder) {
+    const struct {
+        std::size_t stopAt;
+        std::vector<std::string> keys;
+    } cases[] = {
+        {1, {"1", "2", "3", "late1", "late2"}},
+        {3, {"1", "2", "3", "late1", "late2"}},
+        {4, {"1", "2", "3", "4", "late1", "late2"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stopAt);
+        ScanHandOver handOver;
+        StoppingView view;
+        view.handOver = &handOver;
+        view.stopAt = c.stopAt;
+        view.handedOverMeanwhile = {"late1", "late2"};
+        handOver.AddFinding(Finding{"p", "1", "", RemovalKind::DeleteKey});
+        handOver.AddFinding(Finding{"p", "2", "", RemovalKind::DeleteKey});
+        handOver.ShowTaskCaption("caption");
+        handOver.AddFinding(Finding{"p", "3", "", RemovalKind::DeleteKey});
+        handOver.Deliver(view);
+        handOver.AddFinding(Finding{"p", "4", "", RemovalKind::DeleteKey});
+        handOver.ReportFinished();
+        handOver.Deliver(view);
+        handOver.Deliver(view);
+        EXPECT_EQ(Keys(view.findings), c.keys);
+        EXPECT_FALSE(view.finished);
+        EXPECT_TRUE(handOver.StopRequested());
+        // The caption before the stop point shows only when the stop came after it.
+        const bool captionShown =
+            std::find(view.events.begin(), view.events.end(), "caption:caption") != view.events.end();
+        EXPECT_EQ(captionShown, c.stopAt >= 3);
+    }
+}
+
+}  // namespace
+}  // namespace ks

@@ -6,10 +6,19 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "scan/scan_hand_over.h"
+
+namespace ks {
+// Readable findings in test failures.
+inline void PrintTo(const Finding& finding, std::ostream* out) {
+    *out << "{" << finding.Problem << " | " << finding.KeyPath << " | " << finding.Value << " | "
+         << static_cast<int>(finding.RemovalKind) << "}";
+}
+}  // namespace ks
 
 namespace ks::test {
 

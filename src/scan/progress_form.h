@@ -1,0 +1,23 @@
+// The scan progress dialog's table and its pseudo-progress: plain logic the
+// window in scan/win builds on.
+#pragma once
+
+#include "ui/form_spec.h"
+
+namespace ks {
+
+// The dialog's own messages. 0x2409: the dialog to itself, start the worker.
+constexpr unsigned kMsgStartScan = 0x2409;
+// The dialog to itself when the worker has handed something over (WM_APP range).
+constexpr unsigned kMsgScanDelivery = 0x8000 + 0x409;
+
+constexpr int kProgressFull = 1000;
+constexpr unsigned kPseudoProgressIntervalMs = 500;
+
+const ui::FormSpec& RegProgressHintForm();
+
+// The bar's next position on a timer tick: it moves by where it is, not by
+// the work done, and stops at 999 until the task ends.
+int NextPseudoProgress(int position);
+
+}  // namespace ks
