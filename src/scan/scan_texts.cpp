@@ -1,12 +1,10 @@
 // Run-time texts of the scan engine in the active language.
 #include "scan/scan_texts.h"
 
+#include "settings/localisation.h"
+
 namespace ks {
 
-std::string ScanText(const TextKey& text) {
-    // The language files are read by the localisation module; until it is part
-    // of the build the English wording is the text.
-    return text.english;
-}
+std::string ScanText(const TextKey& text) { return LookupText(text.key, text.english); }
 
 }  // namespace ks
