@@ -1,24 +1,15 @@
 // The backup writer: read the item, write its block, prove the block restores it.
 #include "repair/backup_writer.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "repair/backup_parser.h"
 #include "settings/text.h"
 
 namespace ks {
 
 namespace {
-
-// The position of the backslash before the last part of a key path, or npos
-// for a one-part path. A backslash that ends a two-byte character is no
-// separator.
-size_t LastSeparator(std::string_view path, const LeadBytes& leadBytes) {
-    size_t last = std::string_view::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (leadBytes.IsLead(path[i])) ++i;
-        else if (path[i] == '\\') last = i;
-    }
-    return last;
-}
 
 std::string FullPath(RootKey root, std::string_view path) {
     std::string full = RootName(root);
@@ -31,11 +22,23 @@ std::string FullPath(RootKey root, std::string_view path) {
 
 // False when two names are equal ignoring case: the registry cannot hold
 // both, so the 8-bit functions have made two different names look alike.
-bool NamesDistinct(const std::vector<std::string>& names) {
-    for (size_t i = 0; i < names.size(); ++i)
-        for (size_t j = i + 1; j < names.size(); ++j)
-            if (EqualsNoCase(names[i], names[j])) return false;
-    return true;
+bool NamesDistinct(std::vector<std::string> names) {
+    for (auto& name : names) name = UpperAnsi(name);
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) == names.end();
+}
+
+std::string CacheKey(RootKey root, std::string_view path) {
+    return std::to_string(static_cast<int>(root)) + "\\" + UpperAnsi(path);
+}
+
+KeyNameCache::Names GroupNames(std::vector<std::string> names) {
+    KeyNameCache::Names grouped;
+    for (auto& name : names) {
+        auto& group = grouped[UpperAnsi(name)];
+        group.push_back(std::move(name));
+    }
+    return grouped;
 }
 
 // Reads a key and its whole subtree, depth first. Every part must read
@@ -66,23 +69,40 @@ bool ReadTree(const RegistryKey& key, const std::string& fullPath, std::vector<R
     return true;
 }
 
+// The names of a key's values or subkeys, from the cache when there is one.
+std::optional<KeyNameCache::Names> FreshNames(Registry& registry, RootKey root, std::string_view path, bool values) {
+    const auto key = registry.OpenKey(root, path, Access::Read);
+    if (!key) return std::nullopt;
+    return GroupNames(values ? key->ValueNames() : key->SubkeyNames());
+}
+
+// The stored spellings of one name (more than one when the 8-bit view has
+// made different names alike); empty when the key or the name is missing.
+std::vector<std::string> StoredNames(Registry& registry, KeyNameCache* cache, RootKey root, std::string_view path,
+                                     std::string_view name, bool values) {
+    std::optional<KeyNameCache::Names> fresh;
+    const KeyNameCache::Names* names = nullptr;
+    if (cache) {
+        names = values ? cache->ValueNames(registry, root, path) : cache->SubkeyNames(registry, root, path);
+    } else {
+        fresh = FreshNames(registry, root, path, values);
+        if (fresh) names = &*fresh;
+    }
+    if (!names) return {};
+    const auto found = names->find(UpperAnsi(name));
+    return found == names->end() ? std::vector<std::string>() : found->second;
+}
+
 // The key path with the last part in the case the registry stores it: the
 // import creates that part again, and should give it back its own name.
-std::string StoredCasePath(Registry& registry, RootKey root, std::string_view path, const LeadBytes& leadBytes) {
-    const size_t slash = LastSeparator(path, leadBytes);
+std::string StoredCasePath(Registry& registry, KeyNameCache* cache, RootKey root, std::string_view path,
+                           const LeadBytes& leadBytes) {
+    const size_t slash = LastKeySeparator(path, leadBytes);
     const std::string_view parent = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
     const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
     std::string result(path);
-    const auto parentKey = registry.OpenKey(root, parent, Access::Read);
-    if (!parentKey) return result;
-    int found = 0;
-    std::string stored;
-    for (const auto& name : parentKey->SubkeyNames())
-        if (EqualsNoCase(name, last)) {
-            ++found;
-            stored = name;
-        }
-    if (found == 1) result.replace(result.size() - last.size(), last.size(), stored);
+    const auto stored = StoredNames(registry, cache, root, parent, last, false);
+    if (stored.size() == 1) result.replace(result.size() - last.size(), last.size(), stored.front());
     return result;
 }
 
@@ -112,8 +132,65 @@ bool EndsCleanly(BackupFile& file, std::uint64_t size) {
 
 }  // namespace
 
+size_t LastKeySeparator(std::string_view path, const LeadBytes& leadBytes) {
+    size_t last = std::string_view::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (leadBytes.IsLead(path[i])) ++i;
+        else if (path[i] == '\\') last = i;
+    }
+    return last;
+}
+
+const KeyNameCache::Names* KeyNameCache::Lookup(std::map<std::string, std::optional<Names>>& cache,
+                                                Registry& registry, RootKey root, std::string_view path,
+                                                bool values) {
+    const std::string key = CacheKey(root, path);
+    auto found = cache.find(key);
+    if (found == cache.end()) found = cache.emplace(key, FreshNames(registry, root, path, values)).first;
+    return found->second ? &*found->second : nullptr;
+}
+
+const KeyNameCache::Names* KeyNameCache::ValueNames(Registry& registry, RootKey root, std::string_view path) {
+    return Lookup(values_, registry, root, path, true);
+}
+
+const KeyNameCache::Names* KeyNameCache::SubkeyNames(Registry& registry, RootKey root, std::string_view path) {
+    return Lookup(subkeys_, registry, root, path, false);
+}
+
+void KeyNameCache::Forget(std::map<std::string, std::optional<Names>>& cache, RootKey root, std::string_view path,
+                          std::string_view name) {
+    const auto found = cache.find(CacheKey(root, path));
+    if (found == cache.end() || !found->second) return;
+    const auto group = found->second->find(UpperAnsi(name));
+    if (group == found->second->end()) return;
+    auto& spellings = group->second;
+    for (auto it = spellings.begin(); it != spellings.end(); ++it)
+        if (EqualsNoCase(*it, name)) {
+            spellings.erase(it);
+            break;
+        }
+    if (spellings.empty()) found->second->erase(group);
+}
+
+void KeyNameCache::ValueDeleted(RootKey root, std::string_view path, std::string_view name) {
+    Forget(values_, root, path, name);
+}
+
+void KeyNameCache::SubkeyDeleted(RootKey root, std::string_view parentPath, std::string_view name) {
+    Forget(subkeys_, root, parentPath, name);
+    // Whatever was cached below the deleted key is gone with it.
+    const std::string prefix = CacheKey(root, parentPath.empty() ? std::string(name)
+                                                                 : std::string(parentPath) + "\\" + std::string(name));
+    for (auto* cache : {&values_, &subkeys_})
+        for (auto it = cache->lower_bound(prefix); it != cache->end() && it->first.starts_with(prefix);) {
+            const bool below = it->first.size() == prefix.size() || it->first[prefix.size()] == '\\';
+            it = below ? cache->erase(it) : std::next(it);
+        }
+}
+
 BackupSnapshot ReadBackupSnapshot(Registry& registry, RootKey root, bool wholeKey, std::string_view valueName,
-                                  std::string_view keyPath, const LeadBytes& leadBytes) {
+                                  std::string_view keyPath, const LeadBytes& leadBytes, KeyNameCache* names) {
     const std::string_view path = WithoutTrailingSeparator(keyPath, leadBytes);
     BackupSnapshot snapshot;
     if (wholeKey) {
@@ -121,7 +198,7 @@ BackupSnapshot ReadBackupSnapshot(Registry& registry, RootKey root, bool wholeKe
         if (path.empty()) return snapshot;
         const auto key = registry.OpenKey(root, path, Access::Read);
         if (!key) return Absent(registry, root, path);
-        if (!ReadTree(*key, FullPath(root, StoredCasePath(registry, root, path, leadBytes)), snapshot.blocks,
+        if (!ReadTree(*key, FullPath(root, StoredCasePath(registry, names, root, path, leadBytes)), snapshot.blocks,
                       leadBytes)) {
             snapshot.blocks.clear();
             return snapshot;
@@ -129,9 +206,7 @@ BackupSnapshot ReadBackupSnapshot(Registry& registry, RootKey root, bool wholeKe
     } else {
         const auto key = registry.OpenKey(root, path, Access::Read);
         if (!key) return Absent(registry, root, path);
-        std::vector<std::string> matches;
-        for (auto& name : key->ValueNames())
-            if (EqualsNoCase(name, valueName)) matches.push_back(std::move(name));
+        const auto matches = StoredNames(registry, names, root, path, valueName, true);
         if (matches.empty()) return {BackupResult::Missing, {}};
         if (matches.size() > 1 || !IsWritableName(matches.front(), leadBytes)) return snapshot;
         auto value = key->ReadValue(matches.front());
@@ -153,7 +228,7 @@ BackupSnapshot ReadBackupSnapshot(Registry& registry, RootKey root, bool wholeKe
 BackupResult WriteRegBackup(BackupContext& context, std::string_view filePath, RootKey root, bool wholeKey,
                             std::string_view valueName, std::string_view keyPath) {
     const auto snapshot =
-        ReadBackupSnapshot(context.registry, root, wholeKey, valueName, keyPath, context.leadBytes);
+        ReadBackupSnapshot(context.registry, root, wholeKey, valueName, keyPath, context.leadBytes, context.names);
     if (snapshot.result != BackupResult::Written) return snapshot.result;
     if (context.fidelity) {
         const std::string_view path = WithoutTrailingSeparator(keyPath, context.leadBytes);
@@ -184,7 +259,8 @@ BackupResult WriteRegBackup(BackupContext& context, std::string_view filePath, R
         return BackupResult::FileFailed;
     }
     const auto parsed = ParseRegText(*stored, *size == 0, context.leadBytes);
-    const auto fresh = ReadBackupSnapshot(context.registry, root, wholeKey, valueName, keyPath, context.leadBytes);
+    const auto fresh =
+        ReadBackupSnapshot(context.registry, root, wholeKey, valueName, keyPath, context.leadBytes, context.names);
     if (parsed.ok && fresh.result == BackupResult::Written && parsed.blocks == fresh.blocks)
         return BackupResult::Written;
     return cutBack() ? BackupResult::NotVerified : BackupResult::FileFailed;

@@ -4,7 +4,10 @@
 // backup.
 #pragma once
 
+#include <map>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -27,11 +30,35 @@ public:
     virtual bool ValueIsExact(RootKey root, std::string_view path, std::string_view name) const = 0;
 };
 
+// The names of keys a repair visits again and again (a key with thousands of
+// stale values, a parent of thousands of stale keys), enumerated once per
+// repair instead of once per finding. The repair tells it what it deleted.
+class KeyNameCache {
+public:
+    // The names of the key's values, or of its subkeys, in stored case and
+    // grouped by their upper-case form; null when the key cannot be opened.
+    using Names = std::unordered_map<std::string, std::vector<std::string>>;
+    const Names* ValueNames(Registry& registry, RootKey root, std::string_view path);
+    const Names* SubkeyNames(Registry& registry, RootKey root, std::string_view path);
+    void ValueDeleted(RootKey root, std::string_view path, std::string_view name);
+    void SubkeyDeleted(RootKey root, std::string_view parentPath, std::string_view name);
+
+private:
+    const Names* Lookup(std::map<std::string, std::optional<Names>>& cache, Registry& registry, RootKey root,
+                        std::string_view path, bool values);
+    static void Forget(std::map<std::string, std::optional<Names>>& cache, RootKey root, std::string_view path,
+                       std::string_view name);
+    std::map<std::string, std::optional<Names>> values_;
+    std::map<std::string, std::optional<Names>> subkeys_;
+};
+
 struct BackupContext {
     Registry& registry;
     BackupStore& store;
     LeadBytes leadBytes{};
     const TextFidelity* fidelity = nullptr;
+    // Null: names are enumerated afresh for every item.
+    KeyNameCache* names = nullptr;
 };
 
 enum class BackupResult {
@@ -50,7 +77,13 @@ struct BackupSnapshot {
     std::vector<RegBlock> blocks;
 };
 BackupSnapshot ReadBackupSnapshot(Registry& registry, RootKey root, bool wholeKey, std::string_view valueName,
-                                  std::string_view keyPath, const LeadBytes& leadBytes = {});
+                                  std::string_view keyPath, const LeadBytes& leadBytes = {},
+                                  KeyNameCache* names = nullptr);
+
+// The position of the backslash before the last part of a key path, or npos
+// for a one-part path. A backslash that ends a two-byte character is no
+// separator.
+size_t LastKeySeparator(std::string_view path, const LeadBytes& leadBytes);
 
 // Appends the key (wholeKey) or the one value (the empty name is the default
 // value) to the backup file, creating it with its header line when it is

@@ -51,10 +51,16 @@ RemoveResult DeleteKeyWithBackup(RepairContext& context, const std::string& back
     if (!root) return RemoveResult::NotRemoved;
     const std::string_view path = WithoutTrailingSeparator(keyPath, context.leadBytes);
     if (path.empty() || !context.registry.KeyExists(*root, path)) return RemoveResult::NotRemoved;
-    BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity};
+    BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity, context.names};
     const auto written = WriteRegBackup(backup, backupFile, *root, true, "", path);
     if (written != BackupResult::Written) return FromBackup(written);
-    return context.registry.DeleteKey(*root, path) == Status::Ok ? RemoveResult::Removed : RemoveResult::NotRemoved;
+    if (context.registry.DeleteKey(*root, path) != Status::Ok) return RemoveResult::NotRemoved;
+    if (context.names) {
+        const size_t slash = LastKeySeparator(path, context.leadBytes);
+        if (slash == std::string_view::npos) context.names->SubkeyDeleted(*root, "", path);
+        else context.names->SubkeyDeleted(*root, path.substr(0, slash), path.substr(slash + 1));
+    }
+    return RemoveResult::Removed;
 }
 
 RemoveResult DeleteValueWithBackup(RepairContext& context, const std::string& backupFile,
@@ -64,10 +70,12 @@ RemoveResult DeleteValueWithBackup(RepairContext& context, const std::string& ba
     const std::string_view path = WithoutTrailingSeparator(keyPath, context.leadBytes);
     const auto key = context.registry.OpenKey(*root, path, Access::Full);
     if (!key || !key->ValueExists(valueName)) return RemoveResult::NotRemoved;
-    BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity};
+    BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity, context.names};
     const auto written = WriteRegBackup(backup, backupFile, *root, false, valueName, path);
     if (written != BackupResult::Written) return FromBackup(written);
-    return key->DeleteValue(valueName) == Status::Ok ? RemoveResult::Removed : RemoveResult::NotRemoved;
+    if (key->DeleteValue(valueName) != Status::Ok) return RemoveResult::NotRemoved;
+    if (context.names) context.names->ValueDeleted(*root, path, valueName);
+    return RemoveResult::Removed;
 }
 
 RemoveResult RemoveFinding(RepairContext& context, const std::string& backupFile, const Finding& finding) {
@@ -108,9 +116,13 @@ std::string RepairHintText(std::size_t count, TextLookup lookupText) {
            Text(lookupText, "RES_RepairProblems", "problems to be repaired.");
 }
 
-RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, RepairContext& context,
+RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, RepairContext& caller,
                              const RepairOptions& options, std::string& currentBackupFile) {
     RepairOutcome outcome;
+    // One enumeration of each key's names for the whole run.
+    KeyNameCache names;
+    RepairContext context = caller;
+    if (!context.names) context.names = &names;
     try {
         if (!context.files.FolderExists(options.OutputDirectory)) {
             if (!context.ui.AskYesNo(MissingFolderQuestion(options.OutputDirectory, context.lookupText))) return outcome;

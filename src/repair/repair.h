@@ -49,6 +49,8 @@ struct RepairContext {
     LeadBytes leadBytes{};
     const TextFidelity* fidelity = nullptr;
     TextLookup lookupText = nullptr;
+    // Names of keys visited before; RepairFindings keeps one for its run.
+    KeyNameCache* names = nullptr;
 };
 
 // The settings a repair reads, taken when the command starts.

@@ -382,6 +382,47 @@ TEST_F(RepairTest, TwoRepairsInOneSecondShareOneFileAndOneHeader) {
     EXPECT_EQ(BackedUp().size(), 2u);
 }
 
+TEST_F(RepairTest, ManyFindingsInOneKeyEnumerateItsNamesOnce) {
+    for (int n = 0; n < 300; ++n) registry.SetDword(kUser, "Software\\Shared", "C:\\old\\" + std::to_string(n) + ".dll", 1);
+    for (int n = 0; n < 300; n += 2)
+        Add({"p", "HKEY_CURRENT_USER\\Software\\Shared", "C:\\old\\" + std::to_string(n) + ".dll",
+             RemovalKind::DeleteNamedValue});
+    registry.counters() = {};
+    const auto outcome = Repair();
+    EXPECT_EQ(outcome.removed, 150u);
+    EXPECT_LE(registry.counters().enumerations, 4u);
+    const auto key = registry.OpenKey(kUser, "Software\\Shared", Access::Read);
+    EXPECT_EQ(key->ValueNames().size(), 150u);
+    EXPECT_TRUE(key->ValueExists("C:\\old\\1.dll"));
+    EXPECT_FALSE(key->ValueExists("C:\\old\\0.dll"));
+}
+
+TEST_F(RepairTest, NamesRememberedDuringARepairFollowItsDeletions) {
+    registry.SetDword(kUser, "P\\C\\D", "d", 1);
+    registry.SetDword(kUser, "P\\C", "c", 2);
+    registry.SetDword(kUser, "P\\C2", "x", 3);
+    // Last to first: the value of C, then D, then C itself, then a second
+    // row for C, and last a value of D that went with it.
+    Add({"d value", "HKEY_CURRENT_USER\\P\\C\\D\\d", "", RemovalKind::DeleteValueInPath});
+    Add({"c again", "HKEY_CURRENT_USER\\P\\C", "", RemovalKind::DeleteKey});
+    Add({"c", "HKEY_CURRENT_USER\\P\\C", "", RemovalKind::DeleteKey});
+    Add({"d", "HKEY_CURRENT_USER\\P", "C\\D", RemovalKind::DeleteSubkey});
+    Add({"c value", "HKEY_CURRENT_USER\\P\\C", "c", RemovalKind::DeleteNamedValue});
+    const auto outcome = Repair();
+    EXPECT_EQ(outcome.removed, 3u);
+    EXPECT_EQ(unrepaired.Values, (std::vector<std::string>{"", ""}));
+    EXPECT_FALSE(registry.KeyExists(kUser, "P\\C"));
+    EXPECT_TRUE(registry.KeyExists(kUser, "P\\C2"));
+    std::vector<std::string> order;
+    for (const auto& block : BackedUp()) order.push_back(block.keyPath);
+    EXPECT_EQ(order, (std::vector<std::string>{"HKEY_CURRENT_USER\\P\\C", "HKEY_CURRENT_USER\\P\\C\\D",
+                                                "HKEY_CURRENT_USER\\P\\C"}));
+    // The next repair starts afresh and sees a name planted since.
+    registry.SetDword(kUser, "P\\C", "new", 4);
+    Add({"new", "HKEY_CURRENT_USER\\P\\C\\new", "", RemovalKind::DeleteValueInPath});
+    EXPECT_EQ(Repair().removed, 1u);
+}
+
 // A registry whose deletions throw, standing for any unexpected failure.
 class ThrowingRegistry : public MemoryRegistry {
 public:
