@@ -34,6 +34,9 @@
 //   a menu that holds a bound entry opens; their answer enables every button
 //   and menu entry bound to the action.
 // - All of this is for the user-interface thread only. Workers post messages.
+// - Rows of list views and tree check states: ui/win/common_controls.h.
+//   Message boxes, the save-file dialog and the folder picker:
+//   ui/win/prompts.h (tests answer them with ScopedPrompts).
 #pragma once
 
 #include <windows.h>
