@@ -40,6 +40,7 @@ protected:
 
     void Plant(RootKey root, const std::string& path) { registry->SetString(root, path, "ref", kGone); }
 
+    test::EnglishTexts english;
     std::shared_ptr<test::MemoryRegistry> registry = std::make_shared<test::MemoryRegistry>();
     std::shared_ptr<test::MemoryFileSystem> files = std::make_shared<test::MemoryFileSystem>();
     std::shared_ptr<ScanHandOver> handOver = std::make_shared<ScanHandOver>();

@@ -65,6 +65,7 @@ TEST(ScanDrivesTest, BuiltFromDriveTypesAndTheTwoSettings) {
 
 // A worker over a shared in-memory machine, with its hand-over.
 struct Scan {
+    test::EnglishTexts english;
     std::shared_ptr<test::MemoryRegistry> registry = std::make_shared<test::MemoryRegistry>();
     std::shared_ptr<test::MemoryFileSystem> files = std::make_shared<test::MemoryFileSystem>();
     test::WaitableWakeUp wakeUp;

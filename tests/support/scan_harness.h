@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scan/scan_hand_over.h"
+#include "settings/settings.h"
 
 namespace ks {
 // Readable findings in test failures.
@@ -54,6 +55,18 @@ private:
     std::condition_variable woken_;
     bool pending_ = false;
     int count_ = 0;
+};
+
+// Puts the built-in English texts in force for its lifetime.
+class EnglishTexts {
+public:
+    EnglishTexts() : saved_(Settings.Lan) { Settings.Lan = "English"; }
+    ~EnglishTexts() { Settings.Lan = saved_; }
+    EnglishTexts(const EnglishTexts&) = delete;
+    EnglishTexts& operator=(const EnglishTexts&) = delete;
+
+private:
+    std::string saved_;
 };
 
 // Delivers whenever woken until done() holds or the time is up. True when done.

@@ -80,6 +80,7 @@ protected:
         return expected;
     }
 
+    test::EnglishTexts english;
     static constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     std::shared_ptr<Registry> registry = MakeWin32Registry();
     std::shared_ptr<FileSystem> files = MakeWin32FileSystem();

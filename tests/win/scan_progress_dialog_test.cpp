@@ -16,6 +16,7 @@
 #include "scan/progress_form.h"
 #include "scan/win/progress_dialog.h"
 #include "support/memory_registry.h"
+#include "support/scan_harness.h"
 
 namespace ks {
 namespace {
@@ -110,6 +111,7 @@ protected:
         return true;
     }
 
+    test::EnglishTexts english;
     std::shared_ptr<test::MemoryRegistry> registry = std::make_shared<test::MemoryRegistry>();
     std::shared_ptr<test::MemoryFileSystem> files = std::make_shared<test::MemoryFileSystem>();
     CollectingSink sink;
