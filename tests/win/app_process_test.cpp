@@ -139,6 +139,82 @@ TEST_F(AppProcessTest, SecondStartBringsTheFirstForwardAndEndsWithoutAWindow) {
     EXPECT_TRUE(ReadWholeFile(settingsFile_).has_value());
 }
 
+TEST_F(AppProcessTest, CleanOnceScansRepairsAndEndsByItself) {
+    HKEY scratch = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, ScratchPath().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &scratch, nullptr),
+              ERROR_SUCCESS);
+    const std::string missing = "C:\\ks-app-missing-" + std::to_string(GetCurrentProcessId()) + "\\gone.exe";
+    char exe[MAX_PATH] = {};
+    GetFullPathNameA("keyscrub.exe", MAX_PATH, exe, nullptr);
+    const std::string existing = exe;
+    RegSetValueExA(scratch, "Stale", 0, REG_SZ, reinterpret_cast<const BYTE*>(missing.c_str()),
+                   static_cast<DWORD>(missing.size() + 1));
+    RegSetValueExA(scratch, "Valid", 0, REG_SZ, reinterpret_cast<const BYTE*>(existing.c_str()),
+                   static_cast<DWORD>(existing.size() + 1));
+    RegCloseKey(scratch);
+
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string backups = std::string(temp) + "ks-app-backups-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(backups.c_str(), nullptr);
+
+    // Nothing may wait for a person: no hint, no restore point, the backup
+    // folder exists. Only the current user's deep section is ticked.
+    Write("Options", "OutputDirectory", backups);
+    Write("Options", "ShowHint", "0");
+    Write("Options", "RestorePoint", "0");
+    Write("Options", "Beep", "0");
+    for (int node = 1; node <= 24; ++node)
+        Write("TreeViewNodeCheck", std::to_string(node).c_str(), node == 1 || node == 2 || node == 4 ? "1" : "0");
+    // The repair must touch nothing but the scratch key: every other branch of
+    // the current user goes on the key ignore list.
+    std::vector<std::string> ignored;
+    const auto ignoreSubkeys = [&](const std::string& path, const char* keep) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+        char name[512];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = sizeof(name);
+            if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (_stricmp(name, keep) == 0) continue;
+            ignored.push_back("HKEY_CURRENT_USER\\" + (path.empty() ? std::string() : path + "\\") + name);
+        }
+        RegCloseKey(key);
+    };
+    ignoreSubkeys("", "Software");
+    ignoreSubkeys("Software", "KeyscrubTest");
+    ignoreSubkeys("Software\\KeyscrubTest", ("app-" + std::to_string(GetCurrentProcessId())).c_str());
+    Write("IgnoreKey", "Count", std::to_string(ignored.size()));
+    for (std::size_t i = 0; i < ignored.size(); ++i)
+        Write("IgnoreKey", ("Key" + std::to_string(i + 1)).c_str(), ignored[i]);
+
+    Process clean(" -CleanOnce");
+    ASSERT_TRUE(clean.started);
+    ASSERT_TRUE(clean.Ended(kStartTimeoutMs)) << "the unattended clean ends by itself";
+    EXPECT_EQ(clean.ExitCode(), 0u);
+    EXPECT_TRUE(MainWindows().empty());
+
+    HKEY after = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, ScratchPath().c_str(), 0, KEY_READ, &after), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(after, "Stale", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegQueryValueExA(after, "Valid", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    RegCloseKey(after);
+
+    // The removed value was backed up first.
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((backups + "\\*.reg").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    const std::string backupFile = backups + "\\" + found.cFileName;
+    FindClose(search);
+    const std::optional<std::string> backup = ReadWholeFile(backupFile);
+    ASSERT_TRUE(backup.has_value());
+    EXPECT_NE(backup->find("\"Stale\""), std::string::npos);
+    EXPECT_EQ(backup->find("\"Valid\""), std::string::npos);
+    DeleteFileA(backupFile.c_str());
+    RemoveDirectoryA(backups.c_str());
+}
+
 TEST_F(AppProcessTest, CleanOnceIsOnlyTheFirstArgument) {
     Process other(" /x -cleanonce");
     ASSERT_TRUE(other.started);

@@ -1,12 +1,36 @@
 // Binding of the main window's commands to the parts that carry them out.
 #include "app/win/app_wiring.h"
 
+#include <memory>
+
 #include "app/win/main_window.h"
 #include "repair/win/repair_command.h"
+#include "scan/finding_sink.h"
+#include "scan/win/progress_dialog.h"
+#include "scan/win/win32_file_system.h"
+#include "scan/win/win32_registry.h"
 
 namespace ks {
 
 namespace {
+
+// Findings of a scan become rows of the main window's problem list.
+class ProblemListSink final : public FindingSink {
+public:
+    explicit ProblemListSink(ProblemList& list) : list_(list) {}
+    void AddFinding(const Finding& finding) override { list_.Append(finding); }
+
+private:
+    ProblemList& list_;
+};
+
+int RunScanDialog(TfrmRegCleaner& window, const std::vector<std::string>& taskIds) {
+    ProblemListSink sink(window.Problems());
+    TfrmRegProgressHint::Machine machine{std::shared_ptr<Registry>(MakeWin32Registry()),
+                                         std::shared_ptr<FileSystem>(MakeWin32FileSystem())};
+    TfrmRegProgressHint dialog(taskIds, sink, std::move(machine), window.Handle(), window.CleanOnceMode);
+    return dialog.ShowModal(window.Handle());
+}
 
 void RunRepair(TfrmRegCleaner& window) {
     RunRepairCommand(window.Handle(), window.Problems(), window.Unrepaired, window.CurrentBackupFile,
@@ -15,6 +39,9 @@ void RunRepair(TfrmRegCleaner& window) {
 
 }  // namespace
 
-void WireMainWindow(TfrmRegCleaner& window) { window.SetRepairRunner(&RunRepair); }
+void WireMainWindow(TfrmRegCleaner& window) {
+    window.SetScanRunner(&RunScanDialog);
+    window.SetRepairRunner(&RunRepair);
+}
 
 }  // namespace ks
