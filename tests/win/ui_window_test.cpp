@@ -518,35 +518,38 @@ TEST(UiDialogTest, QuitDuringModalLoopIsPassedOn) {
 }
 
 // The real message box: a helper thread reads its caption and answers it.
+struct MessageBoxAnswer {
+    DWORD thread;
+    std::atomic<bool> found{false};
+    std::string caption;
+    std::string text;
+};
+
+// A window callback must be __stdcall on i686, which a lambda never is.
+BOOL CALLBACK AnswerMessageBox(HWND window, LPARAM data) {
+    auto& found = *reinterpret_cast<MessageBoxAnswer*>(data);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    found.caption = text;
+    HWND label = GetDlgItem(window, 0xFFFF);
+    if (label) {
+        GetWindowTextA(label, text, sizeof(text));
+        found.text = text;
+    }
+    found.found = true;
+    PostMessageA(window, WM_COMMAND, IDNO, 0);
+    return FALSE;
+}
+
 TEST(UiPromptsTest, MessageBoxCarriesTheProgramTitle) {
-    struct Answer {
-        DWORD thread;
-        std::atomic<bool> found{false};
-        std::string caption;
-        std::string text;
-    } answer{GetCurrentThreadId()};
+    MessageBoxAnswer answer{GetCurrentThreadId()};
     std::thread helper([&answer] {
         const DWORD start = GetTickCount();
         while (!answer.found && GetTickCount() - start < 10000) {
-            EnumThreadWindows(
-                answer.thread,
-                [](HWND window, LPARAM data) -> BOOL {
-                    auto& found = *reinterpret_cast<Answer*>(data);
-                    char name[64] = {};
-                    GetClassNameA(window, name, sizeof(name));
-                    if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
-                    char text[256] = {};
-                    GetWindowTextA(window, text, sizeof(text));
-                    found.caption = text;
-                    HWND label = GetDlgItem(window, 0xFFFF);
-                    if (label) {
-                        GetWindowTextA(label, text, sizeof(text));
-                        found.text = text;
-                    }
-                    found.found = true;
-                    PostMessageA(window, WM_COMMAND, IDNO, 0);
-                    return FALSE;
-                },
+            EnumThreadWindows(answer.thread, AnswerMessageBox,
                 reinterpret_cast<LPARAM>(&answer));
             Sleep(20);
         }
