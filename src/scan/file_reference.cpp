@@ -10,6 +10,9 @@ namespace ks {
 namespace {
 
 constexpr std::size_t kRememberedAnswers = 1 << 15;  // per kind; forgotten wholesale when full
+constexpr std::size_t kRememberedListedNames = 1 << 17;
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -44,6 +47,31 @@ bool OnlyDotsAndBlanks(std::string_view part) {
     return std::all_of(part.begin(), part.end(), [](char c) { return c == '.' || c == ' '; });
 }
 
+// Reserved device names: in any folder they name the device, listed or not.
+bool IsDeviceName(std::string_view name) {
+    std::string base(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = UpperAscii(c);
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" || base == "CONOUT$")
+        return true;
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '0' &&
+           base[3] <= '9';
+}
+
+// A name the system finds exactly when an entry of that name exists, compared
+// without ASCII case: ASCII letters, digits, and a few marks; no "~" (a short
+// name may alias a long one), no dot or blank at the end (they are stripped),
+// no device name.
+bool IsPlainName(std::string_view name) {
+    if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
+    for (char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
+                           c == '.' || c == '-' || c == '_';
+        if (!plain) return false;
+    }
+    return !IsDeviceName(name);
+}
+
 template <typename Answers, typename Query>
 bool Remember(Answers& answers, std::string_view path, Query query) {
     if (const auto it = answers.find(path); it != answers.end()) return it->second;
@@ -70,14 +98,17 @@ FileReferenceTest::FileReferenceTest(FileSystem& files, FileReferenceOptions opt
 void FileReferenceTest::ForgetAnswers() {
     fileAnswers_.clear();
     folderAnswers_.clear();
+    listings_.clear();
+    listedNames_ = 0;
     lastContainer_.clear();
 }
 
-bool FileReferenceTest::ContainerMayExist(std::string_view path) {
+bool FileReferenceTest::ContainerMayHold(std::string_view path) {
     const std::size_t slash = path.find_last_of("\\/");
     // A relative name, or a folder form ("C:\dir\"): nothing to learn from a container.
     if (slash == std::string_view::npos || slash + 1 == path.size()) return true;
-    if (OnlyDotsAndBlanks(path.substr(slash + 1))) return true;
+    const std::string_view name = path.substr(slash + 1);
+    if (OnlyDotsAndBlanks(name)) return true;
     // In a double-byte code page a trail byte can look like a backslash, so
     // the split above would not be the system's.
     if (std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
@@ -89,16 +120,57 @@ bool FileReferenceTest::ContainerMayExist(std::string_view path) {
         const char last = container[container.size() - 2];
         if (last == '.' || last == ' ') return true;
     }
-    if (!lastContainer_.empty() && container == lastContainer_) return lastContainerExists_;
-    lastContainerExists_ = FolderExists(container);
-    lastContainer_.assign(container);
-    return lastContainerExists_;
+    if (lastContainer_.empty() || container != lastContainer_) {
+        lastContainerExists_ = FolderExists(container);
+        lastContainer_.assign(container);
+    }
+    if (!lastContainerExists_) return false;
+    if (!IsPlainName(name)) return true;
+    const auto* names = Listing(container);
+    if (!names) return true;
+    std::string upper(name);
+    for (char& c : upper) c = UpperAscii(c);
+    return names->count(upper) != 0;
+}
+
+const std::unordered_set<std::string>* FileReferenceTest::Listing(std::string_view folder) {
+    if (auto it = listings_.find(folder); it != listings_.end()) return it->second ? &*it->second : nullptr;
+    std::optional<std::unordered_set<std::string>> names;
+    if (auto entries = files_.ListFolder(folder)) {
+        names.emplace();
+        for (const auto& entry : *entries) {
+            // A name outside plain ASCII may match a plain one under the
+            // system's case rules (or stand for a name the code page cannot
+            // show): such a folder answers nothing from its listing.
+            if (std::any_of(entry.name.begin(), entry.name.end(),
+                            [](char c) { return static_cast<unsigned char>(c) >= 0x80 || c == '?'; })) {
+                names.reset();
+                break;
+            }
+            std::string upper = entry.name;
+            for (char& c : upper) c = UpperAscii(c);
+            names->insert(std::move(upper));
+        }
+    }
+    listedNames_ += names ? names->size() + 1 : 1;
+    if (listedNames_ > kRememberedListedNames) {
+        listings_.clear();
+        listedNames_ = names ? names->size() + 1 : 1;
+    }
+    auto [it, inserted] = listings_.emplace(std::string(folder), std::move(names));
+    return it->second ? &*it->second : nullptr;
 }
 
 bool FileReferenceTest::FileExists(std::string_view path) {
     if (path.size() > kLongestFileNameChars) return false;
-    if (!ContainerMayExist(path)) return false;
+    if (!ContainerMayHold(path)) return false;
     return Remember(fileAnswers_, path, [&] { return files_.FileExists(path); });
+}
+
+bool FileReferenceTest::CandidateFolderExists(std::string_view path) {
+    if (path.size() > kLongestFileNameChars) return false;
+    if (!ContainerMayHold(path)) return false;
+    return FolderExists(path);
 }
 
 bool FileReferenceTest::FolderExists(std::string_view path) {
@@ -119,7 +191,7 @@ bool FileReferenceTest::FoundWithProgramExtension(std::string_view candidate) {
 
 bool FileReferenceTest::FoundBesideFolder(std::string_view candidate, bool allowFolder) {
     if (FileExists(candidate)) return true;
-    if (allowFolder && FolderExists(candidate)) return true;
+    if (allowFolder && CandidateFolderExists(candidate)) return true;
     return FoundWithProgramExtension(candidate);
 }
 

@@ -5,7 +5,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "scan/file_system.h"
 
@@ -31,7 +33,9 @@ bool IsCandidateSeparator(char c);
 // One scan's file-reference test. Within a scan the file system is taken to
 // stand still, so answers are remembered: a file can only exist where the
 // folder that holds it exists, and a folder found missing once answers every
-// candidate below it without asking again.
+// candidate below it without asking again. In a folder that exists, a plain
+// name that its listing lacks is not there either: one listing answers all
+// the names a scan tries in that folder.
 class FileReferenceTest {
 public:
     FileReferenceTest(FileSystem& files, FileReferenceOptions options);
@@ -53,8 +57,14 @@ public:
 private:
     bool FileExists(std::string_view path);
     bool FolderExists(std::string_view path);
-    // False only when the folder that would hold path is known to be missing.
-    bool ContainerMayExist(std::string_view path);
+    // A candidate as a folder: like FolderExists, but its container may answer.
+    bool CandidateFolderExists(std::string_view path);
+    // False when the folder that would hold path is known to be missing, or
+    // when that folder's listing shows no entry of path's plain name.
+    bool ContainerMayHold(std::string_view path);
+    // Upper-cased names of a folder's entries; null when it cannot be listed
+    // or holds a name that a plain name could match without being equal.
+    const std::unordered_set<std::string>* Listing(std::string_view folder);
     // Step 15's test: the candidate as a file (or folder), or with one of the
     // three program extensions.
     bool FoundBesideFolder(std::string_view candidate, bool allowFolder);
@@ -71,6 +81,9 @@ private:
     FileReferenceOptions options_;
     Answers fileAnswers_;
     Answers folderAnswers_;
+    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>, TextHash, std::equal_to<>>
+        listings_;
+    std::size_t listedNames_ = 0;
     // Growing candidates share their container until a separator is appended.
     std::string lastContainer_;
     bool lastContainerExists_ = false;
