@@ -373,6 +373,20 @@ TEST(UiWindowTest, PagesShowOnlyTheActivePage) {
     EXPECT_EQ(changes, 1);
 }
 
+// A group box that holds controls must paint its own inside.
+TEST(UiWindowTest, GroupBoxFillsItsInside) {
+    EveryKindWindow window;
+    window.Show();
+    HWND group = window.Control("gbFolder");
+    InvalidateRect(group, nullptr, TRUE);
+    UpdateWindow(group);
+    ProcessPendingMessages();
+    HDC dc = GetDC(group);
+    const COLORREF inside = GetPixel(dc, 280, 50);  // right of the "..." button, above the frame's bottom line
+    ReleaseDC(group, dc);
+    EXPECT_EQ(inside, GetSysColor(COLOR_BTNFACE));
+}
+
 TEST(UiWindowTest, ResizeReachesTheFormAndTheStatusBar) {
     EveryKindWindow window;
     window.Show();

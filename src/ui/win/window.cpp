@@ -84,6 +84,13 @@ LRESULT CALLBACK ForwardingSubclass(HWND window, UINT message, WPARAM wParam, LP
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
             return SendMessageA(reinterpret_cast<HWND>(form), message, wParam, lParam);
+        case WM_ERASEBKGND: {
+            // A group box paints only its frame; as a parent it must fill its inside.
+            RECT area{};
+            GetClientRect(window, &area);
+            FillRect(reinterpret_cast<HDC>(wParam), &area, GetSysColorBrush(COLOR_BTNFACE));
+            return TRUE;
+        }
         default:
             return DefSubclassProc(window, message, wParam, lParam);
     }
