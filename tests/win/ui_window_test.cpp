@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -263,6 +265,36 @@ TEST(UiWindowTest, MenusShowVisibleEntriesWithShortcutsAndChecks) {
     EXPECT_EQ(exits, 1);
     EXPECT_NE(window.MenuHandle("PopupMenu1"), nullptr);
     EXPECT_EQ(MenuTexts(window.MenuHandle("PopupMenu1")), std::vector<std::string>{"Select &All"});
+}
+
+// Shortcuts go through the message loop's accelerator table. The thread's key
+// state says Ctrl is down, as it would while the key is held.
+TEST(UiWindowTest, ShortcutsRunTheirEntries) {
+    EveryKindWindow window;
+    window.Show();
+    int exits = 0;
+    int goes = 0;
+    window.OnClick("miExit", [&] { ++exits; });
+    window.OnAction("aGo", [&] { ++goes; });
+    BYTE keys[256] = {};
+    ASSERT_TRUE(GetKeyboardState(keys));
+    BYTE held[256];
+    std::copy(std::begin(keys), std::end(keys), std::begin(held));
+    held[VK_CONTROL] = 0x80;
+    held[VK_LCONTROL] = 0x80;
+    SetKeyboardState(held);
+    const auto press = [&](UINT key) {
+        PostMessageA(window.Control("lbItems"), WM_KEYDOWN, key, 1);
+        ProcessPendingMessages();
+    };
+    press('Q');
+    press('G');
+    press('X');  // no entry has Ctrl+X
+    SetKeyboardState(keys);
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(goes, 1);
+    press('Q');  // without Ctrl: only a key for the list box
+    EXPECT_EQ(exits, 1);
 }
 
 TEST(UiWindowTest, ActionUpdateEnablesBoundButtonsAndEntries) {
