@@ -36,6 +36,8 @@ public:
     // Opens the file for reading and appending, creating it when missing (but
     // not its folder). Null when it can be neither opened nor created.
     virtual std::unique_ptr<BackupFile> OpenForAppend(std::string_view path) = 0;
+    // Deletes the file; true when it is gone.
+    virtual bool Remove(std::string_view path) = 0;
     // Creates the folder with every missing parent; true when it exists after.
     virtual bool CreateFolderTree(std::string_view path) = 0;
 };

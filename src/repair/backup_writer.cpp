@@ -240,7 +240,7 @@ BackupResult WriteRegBackup(BackupContext& context, std::string_view filePath, R
     std::string text;
     for (const auto& block : snapshot.blocks) AppendBlock(text, block, context.leadBytes);
 
-    const auto file = context.store.OpenForAppend(filePath);
+    auto file = context.store.OpenForAppend(filePath);
     if (!file) return BackupResult::FileFailed;
     const auto size = file->Size();
     if (!size || (*size != 0 && !EndsCleanly(*file, *size))) return BackupResult::FileFailed;
@@ -248,14 +248,25 @@ BackupResult WriteRegBackup(BackupContext& context, std::string_view filePath, R
     // failure: without it the importer takes nothing from the file.
     if (*size == 0) text.insert(0, std::string(kRegHeaderLine) + std::string(kLineEnd));
 
-    const auto cutBack = [&] { return file->Truncate(*size) && file->Flush(); };
+    // A block that did not go in whole, or does not prove, is cut off again;
+    // a file that held nothing before goes altogether, so that a repair that
+    // backed nothing up leaves no file. When the cut fails the file is no
+    // longer sound and the repair must stop.
+    const auto undo = [&](BackupResult result) {
+        if (!file->Truncate(*size) || !file->Flush()) return BackupResult::FileFailed;
+        if (*size == 0) {
+            file.reset();
+            (void)context.store.Remove(filePath);
+        }
+        return result;
+    };
     if (!file->Append(text) || !file->Flush()) {
-        (void)cutBack();
+        (void)undo(BackupResult::FileFailed);
         return BackupResult::FileFailed;
     }
     const auto stored = file->ReadAt(*size, text.size());
     if (!stored) {
-        (void)cutBack();
+        (void)undo(BackupResult::FileFailed);
         return BackupResult::FileFailed;
     }
     const auto parsed = ParseRegText(*stored, *size == 0, context.leadBytes);
@@ -263,7 +274,7 @@ BackupResult WriteRegBackup(BackupContext& context, std::string_view filePath, R
         ReadBackupSnapshot(context.registry, root, wholeKey, valueName, keyPath, context.leadBytes, context.names);
     if (parsed.ok && fresh.result == BackupResult::Written && parsed.blocks == fresh.blocks)
         return BackupResult::Written;
-    return cutBack() ? BackupResult::NotVerified : BackupResult::FileFailed;
+    return undo(BackupResult::NotVerified);
 }
 
 }  // namespace ks

@@ -37,6 +37,8 @@ public:
         return std::make_unique<File>(*this, files[key]);
     }
 
+    bool Remove(std::string_view path) override { return files.erase(UpperAnsi(path)) != 0; }
+
     bool CreateFolderTree(std::string_view path) override {
         if (refuseFolders) return false;
         std::string key = UpperAnsi(path);

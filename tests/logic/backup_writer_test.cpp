@@ -283,6 +283,11 @@ TEST_F(BackupWriterTest, FileThatCannotBeOpenedFailsAndNothingIsLeft) {
 TEST_F(BackupWriterTest, FailedWritesAreCutBackToTheLastGoodBlock) {
     registry.SetDword(kUser, "K", "v", 1);
     registry.SetDword(kUser, "L", "w", 2);
+    // The very first block failing leaves no file behind.
+    store.faults.shortWriteAt = 20;
+    EXPECT_EQ(Key("K"), BackupResult::FileFailed);
+    EXPECT_FALSE(store.Exists(kFile));
+
     ASSERT_EQ(Key("K"), BackupResult::Written);
     const std::string good = File();
 
@@ -359,8 +364,8 @@ TEST_F(BackupWriterTest, StringsTheImportWouldChangeAreNotVerified) {
     // not give the same bytes, so the backup does not count.
     registry.Set(kUser, "K", "raw", RegType::String, "abc");
     EXPECT_EQ(Value("K", "raw"), BackupResult::NotVerified);
-    EXPECT_TRUE(store.Exists(kFile));
-    EXPECT_EQ(File(), "");
+    // The file held nothing before, so it goes again.
+    EXPECT_FALSE(store.Exists(kFile));
     registry.Set(kUser, "K", "ok", RegType::String, Sz("abc"));
     EXPECT_EQ(Value("K", "ok"), BackupResult::Written);
 }

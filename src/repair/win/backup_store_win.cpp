@@ -76,6 +76,11 @@ public:
         return std::make_unique<Win32BackupFile>(std::move(file));
     }
 
+    bool Remove(std::string_view path) override {
+        const std::string name(path);
+        return DeleteFileA(name.c_str()) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+
     bool CreateFolderTree(std::string_view path) override {
         std::string folder(path);
         while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
