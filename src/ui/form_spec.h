@@ -18,6 +18,11 @@
 //         return form;
 //     }
 //     const FormRegistration registerOptions{&OptionsForm};
+//
+// A registered window needs its texts in lang/Lan_English.ini (section = the
+// window's name; "Menu_" + name for its menu entries), spelled exactly as the
+// table spells them, and the same keys in every other Lan_*.ini; the
+// language-file tests list whatever is missing or left over.
 #pragma once
 
 #include <cstddef>
