@@ -49,13 +49,19 @@ bool OnlyDotsAndBlanks(std::string_view part) {
 
 // Reserved device names: in any folder they name the device, listed or not.
 bool IsDeviceName(std::string_view name) {
-    std::string base(name.substr(0, name.find('.')));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char& c : base) c = UpperAscii(c);
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" || base == "CONOUT$")
+    std::string_view base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    auto is = [&](std::string_view device) {
+        if (base.size() != device.size()) return false;
+        for (std::size_t i = 0; i < base.size(); ++i)
+            if (UpperAscii(base[i]) != device[i]) return false;
         return true;
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '0' &&
-           base[3] <= '9';
+    };
+    if (is("CON") || is("PRN") || is("AUX") || is("NUL") || is("CONIN$") || is("CONOUT$")) return true;
+    return base.size() == 4 &&
+           ((UpperAscii(base[0]) == 'C' && UpperAscii(base[1]) == 'O' && UpperAscii(base[2]) == 'M') ||
+            (UpperAscii(base[0]) == 'L' && UpperAscii(base[1]) == 'P' && UpperAscii(base[2]) == 'T')) &&
+           base[3] >= '0' && base[3] <= '9';
 }
 
 // A name the system finds exactly when an entry of that name exists, compared
@@ -128,9 +134,9 @@ bool FileReferenceTest::ContainerMayHold(std::string_view path) {
     if (!IsPlainName(name)) return true;
     const auto* names = Listing(container);
     if (!names) return true;
-    std::string upper(name);
-    for (char& c : upper) c = UpperAscii(c);
-    return names->count(upper) != 0;
+    upperName_.assign(name);
+    for (char& c : upperName_) c = UpperAscii(c);
+    return names->count(upperName_) != 0;
 }
 
 const std::unordered_set<std::string>* FileReferenceTest::Listing(std::string_view folder) {

@@ -88,6 +88,7 @@ private:
     std::string lastContainer_;
     bool lastContainerExists_ = false;
     std::string scratch_;
+    std::string upperName_;
 };
 
 }  // namespace ks
