@@ -11,15 +11,15 @@ namespace {
 
 using ui::ControlKind;
 
-std::vector<ui::ItemSpec> TreeNodes() {
-    std::vector<ui::ItemSpec> nodes;
+std::vector<ui::ItemDef> TreeNodes() {
+    std::vector<ui::ItemDef> nodes;
     for (const ScanTreeNodeInfo& node : kScanTreeNodes)
         nodes.push_back({.text = node.Caption, .level = node.Level, .image = node.ImageIndex});
     return nodes;
 }
 
-std::vector<ui::MenuSpec> Menus() {
-    std::vector<ui::MenuSpec> menus = {
+std::vector<ui::MenuDef> Menus() {
+    std::vector<ui::MenuDef> menus = {
         {.name = "miFile", .caption = "File"},
         {.name = "miBackupFullRegistry", .caption = "&Backup Full Registry...", .parent = "miFile",
          .action = "aBackupFullRegistry"},
@@ -61,7 +61,7 @@ std::vector<ui::MenuSpec> Menus() {
         {.name = "miLanguage", .caption = "Language"},
     };
     for (const LanguageMenuEntry& entry : kLanguageMenuEntries) {
-        ui::MenuSpec item{.name = entry.Name, .caption = entry.Caption, .parent = "miLanguage"};
+        ui::MenuDef item{.name = entry.Name, .caption = entry.Caption, .parent = "miLanguage"};
         if (entry.Hidden) {
             item.caption.clear();  // taken from the action
             item.flags |= ui::kMenuHidden;
@@ -70,7 +70,7 @@ std::vector<ui::MenuSpec> Menus() {
         if (std::string_view(entry.Name) == "miEnglish") item.flags |= ui::kMenuChecked;
         menus.push_back(item);
     }
-    const std::vector<ui::MenuSpec> rest = {
+    const std::vector<ui::MenuDef> rest = {
         {.name = "miHelpMenu", .caption = "Help"},
         {.name = "miHelp", .caption = "Online &Help", .parent = "miHelpMenu"},
         {.name = "N9", .caption = "-", .parent = "miHelpMenu"},
@@ -99,8 +99,8 @@ std::vector<ui::MenuSpec> Menus() {
 
 }  // namespace
 
-const ui::FormSpec& MainForm() {
-    static const ui::FormSpec form{
+const ui::FormDef& MainForm() {
+    static const ui::FormDef form{
         .name = "frmRegCleaner",
         .caption = product::kName,
         .clientWidth = 668,
@@ -160,8 +160,8 @@ const ui::FormSpec& MainForm() {
     return form;
 }
 
-const ui::FormSpec& AboutForm() {
-    static const ui::FormSpec form{
+const ui::FormDef& AboutForm() {
+    static const ui::FormDef form{
         .name = "frmAbout",
         .caption = "About Quarlo Keyscrub",
         .clientWidth = 320,

@@ -4,9 +4,9 @@
 
 namespace ks {
 
-const ui::FormSpec& ShowHintForm() {
+const ui::FormDef& ShowHintForm() {
     using ui::ControlKind;
-    static const ui::FormSpec form{
+    static const ui::FormDef form{
         .name = "frmShowHint",
         .caption = "Quarlo Keyscrub",
         .clientWidth = 420,

@@ -1,10 +1,10 @@
 // The table of the after-repair hint, TfrmShowHint.
 #pragma once
 
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 namespace ks {
 
-const ui::FormSpec& ShowHintForm();
+const ui::FormDef& ShowHintForm();
 
 }  // namespace ks

@@ -25,9 +25,9 @@ int SystemPointBarStep(int position) {
     return 0;
 }
 
-const ui::FormSpec& SystemPointForm() {
+const ui::FormDef& SystemPointForm() {
     using ui::ControlKind;
-    static const ui::FormSpec form{
+    static const ui::FormDef form{
         .name = "frmSystemPoint",
         .caption = "Create System Point",
         .clientWidth = 400,

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 namespace ks {
 
@@ -51,6 +51,6 @@ RestorePointRequest MakeRestorePointRequest();
 int SystemPointBarStep(int position);
 
 // The table of the restore-point dialog, TfrmSystemPoint.
-const ui::FormSpec& SystemPointForm();
+const ui::FormDef& SystemPointForm();
 
 }  // namespace ks

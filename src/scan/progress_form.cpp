@@ -3,9 +3,9 @@
 
 namespace ks {
 
-const ui::FormSpec& RegProgressHintForm() {
+const ui::FormDef& RegProgressHintForm() {
     using ui::ControlKind;
-    static const ui::FormSpec form{
+    static const ui::FormDef form{
         .name = "frmRegProgressHint",
         .caption = "Scanning",
         .clientWidth = 395,

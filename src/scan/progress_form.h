@@ -2,7 +2,7 @@
 // window in scan/win builds on.
 #pragma once
 
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 namespace ks {
 
@@ -14,7 +14,7 @@ constexpr unsigned kMsgScanDelivery = 0x8000 + 0x409;
 constexpr int kProgressFull = 1000;
 constexpr unsigned kPseudoProgressIntervalMs = 500;
 
-const ui::FormSpec& RegProgressHintForm();
+const ui::FormDef& RegProgressHintForm();
 
 // The bar's next position on a timer tick: it moves by where it is, not by
 // the work done, and stops at 999 until the task ends.

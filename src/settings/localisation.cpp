@@ -58,9 +58,9 @@ const char* InfixFor(Rule rule) {
     }
 }
 
-std::string MenuEnglish(const ui::FormSpec& form, const ui::MenuSpec& entry) {
+std::string MenuEnglish(const ui::FormDef& form, const ui::MenuDef& entry) {
     if (entry.caption.empty() && !entry.action.empty())
-        if (const ui::ActionSpec* action = ui::FindAction(form, entry.action)) return action->caption;
+        if (const ui::ActionDef* action = ui::FindAction(form, entry.action)) return action->caption;
     return entry.caption;
 }
 
@@ -101,7 +101,7 @@ std::string NumberedKey(std::string_view controlName, std::string_view infix, in
 }
 
 void TranslateForm(TranslationTarget& window, const ProfileSource& files, const std::string& file) {
-    const ui::FormSpec& form = window.Spec();
+    const ui::FormDef& form = window.Definition();
     const std::string& section = form.name;
     const auto read = [&](const std::string& inSection, const std::string& key, const std::string& current) {
         return files.ReadString(file, inSection, key, current);
@@ -109,7 +109,7 @@ void TranslateForm(TranslationTarget& window, const ProfileSource& files, const 
 
     window.SetCaption(read(section, section, window.Caption()));
 
-    for (const ui::ControlSpec& control : form.controls) {
+    for (const ui::ControlDef& control : form.controls) {
         const Rule rule = RuleFor(control.kind);
         if (rule == Rule::None) continue;
         if (rule == Rule::Caption || (rule == Rule::StatusBar && window.StatusBarSingleText(control.name))) {
@@ -124,22 +124,22 @@ void TranslateForm(TranslationTarget& window, const ProfileSource& files, const 
     }
 
     const std::string menuSection = MenuSection(form.name);
-    for (const ui::MenuSpec& entry : form.menus) {
+    for (const ui::MenuDef& entry : form.menus) {
         if (ui::IsSeparator(entry) || (entry.flags & ui::kMenuPopup)) continue;
         window.SetMenuCaption(entry.name, read(menuSection, entry.name, window.MenuCaption(entry.name)));
     }
 }
 
-std::vector<LanguageKey> DesignTimeKeys(const ui::FormSpec& form) {
+std::vector<LanguageKey> DesignTimeKeys(const ui::FormDef& form) {
     std::vector<LanguageKey> keys;
     keys.push_back({form.name, form.name, form.caption});
-    for (const ui::ControlSpec& control : form.controls) {
+    for (const ui::ControlDef& control : form.controls) {
         const Rule rule = RuleFor(control.kind);
         if (rule == Rule::None) continue;
         if (rule == Rule::Caption || (rule == Rule::StatusBar && control.items.empty())) {
             std::string english = control.caption;
             if (english.empty() && !control.action.empty())
-                if (const ui::ActionSpec* action = ui::FindAction(form, control.action)) english = action->caption;
+                if (const ui::ActionDef* action = ui::FindAction(form, control.action)) english = action->caption;
             keys.push_back({form.name, control.name, english});
             continue;
         }
@@ -147,7 +147,7 @@ std::vector<LanguageKey> DesignTimeKeys(const ui::FormSpec& form) {
             keys.push_back({form.name, NumberedKey(control.name, InfixFor(rule), static_cast<int>(n)),
                             control.items[n].text});
     }
-    for (const ui::MenuSpec& entry : form.menus) {
+    for (const ui::MenuDef& entry : form.menus) {
         if (ui::IsSeparator(entry) || (entry.flags & ui::kMenuPopup)) continue;
         keys.push_back({MenuSection(form.name), entry.name, MenuEnglish(form, entry)});
     }
@@ -260,7 +260,7 @@ std::string Unquoted(const std::string& value) {
 }  // namespace
 
 std::vector<std::string> CheckEnglishLanguageFile(const ProfileText& english,
-                                                  const std::vector<const ui::FormSpec*>& forms,
+                                                  const std::vector<const ui::FormDef*>& forms,
                                                   const std::vector<ResourceText>& resources) {
     std::vector<std::string> problems;
     const std::string fileName = "Lan_English.ini";
@@ -268,7 +268,7 @@ std::vector<std::string> CheckEnglishLanguageFile(const ProfileText& english,
 
     std::map<std::string, std::map<std::string, std::string>> wanted;
     for (const ResourceText& resource : resources) wanted[kResourceSection][resource.key] = resource.english;
-    for (const ui::FormSpec* form : forms)
+    for (const ui::FormDef* form : forms)
         for (const LanguageKey& key : DesignTimeKeys(*form)) wanted[key.section][key.key] = key.english;
 
     for (const auto& [section, entries] : wanted) {

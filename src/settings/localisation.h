@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 namespace ks {
 
@@ -65,7 +65,7 @@ std::string NumberedKey(std::string_view controlName, std::string_view infix, in
 class TranslationTarget {
 public:
     virtual ~TranslationTarget() = default;
-    virtual const ui::FormSpec& Spec() const = 0;
+    virtual const ui::FormDef& Definition() const = 0;
     virtual std::string Caption() const = 0;
     virtual void SetCaption(const std::string& text) = 0;
     virtual std::string Text(std::string_view control) const = 0;
@@ -93,7 +93,7 @@ struct LanguageKey {
 
 // Every key a window's table is translated by, with the English texts of the
 // table, in the order the translation reads them.
-std::vector<LanguageKey> DesignTimeKeys(const ui::FormSpec& form);
+std::vector<LanguageKey> DesignTimeKeys(const ui::FormDef& form);
 
 // A profile file's text as the profile-string API reads it: "[name]" lines
 // open sections, "key=value" lines fill them, blanks around keys and values
@@ -140,7 +140,7 @@ struct ResourceText {
     std::string english;
 };
 std::vector<std::string> CheckEnglishLanguageFile(const ProfileText& english,
-                                                  const std::vector<const ui::FormSpec*>& forms,
+                                                  const std::vector<const ui::FormDef*>& forms,
                                                   const std::vector<ResourceText>& resources);
 
 // What is wrong with a translation: a section or key of the English file that

@@ -7,24 +7,24 @@
 #include "app/main_form.h"
 #include "app/scan_tree.h"
 #include "settings/language_menu.h"
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 namespace ks {
 namespace {
 
 TEST(AppFormTest, TablesAreSoundAndRegistered) {
-    for (const ui::FormSpec* form : {&MainForm(), &AboutForm()}) {
+    for (const ui::FormDef* form : {&MainForm(), &AboutForm()}) {
         SCOPED_TRACE(form->name);
-        EXPECT_TRUE(ui::CheckFormSpec(*form).empty()) << ui::CheckFormSpec(*form).front();
+        EXPECT_TRUE(ui::CheckFormDef(*form).empty()) << ui::CheckFormDef(*form).front();
         bool registered = false;
-        for (const ui::FormSpec* known : ui::RegisteredForms()) registered = registered || known == form;
+        for (const ui::FormDef* known : ui::RegisteredForms()) registered = registered || known == form;
         EXPECT_TRUE(registered);
     }
     EXPECT_EQ(MainForm().windowClass, "Quarlo Keyscrub Made by Quarlo Software");
 }
 
 TEST(AppFormTest, MainWindowHasEveryNamedControl) {
-    const ui::FormSpec& form = MainForm();
+    const ui::FormDef& form = MainForm();
     struct Case {
         const char* name;
         ui::ControlKind kind;
@@ -43,12 +43,12 @@ TEST(AppFormTest, MainWindowHasEveryNamedControl) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const ui::ControlSpec* control = ui::FindControl(form, c.name);
+        const ui::ControlDef* control = ui::FindControl(form, c.name);
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(control->kind, c.kind);
         EXPECT_EQ(control->caption, c.caption);
     }
-    const ui::ControlSpec& list = *ui::FindControl(form, "lvRegistryData");
+    const ui::ControlDef& list = *ui::FindControl(form, "lvRegistryData");
     EXPECT_EQ(list.at.left, 194);
     EXPECT_EQ(list.at.top, 48);
     ASSERT_EQ(list.items.size(), 3u);
@@ -57,13 +57,13 @@ TEST(AppFormTest, MainWindowHasEveryNamedControl) {
     EXPECT_EQ(list.items[2].width, 150);
     EXPECT_TRUE(list.flags & ui::kCheckBoxes);
     EXPECT_TRUE(list.flags & ui::kMultiSelect);
-    const ui::ControlSpec& status = *ui::FindControl(form, "StatusBar1");
+    const ui::ControlDef& status = *ui::FindControl(form, "StatusBar1");
     ASSERT_EQ(status.items.size(), 2u);
     EXPECT_EQ(status.items[0].width, 200);
     EXPECT_EQ(status.items[1].width, 50);
 
     // The tree is the scan tree: same captions, levels and image indexes.
-    const ui::ControlSpec& tree = *ui::FindControl(form, "tvRegistry");
+    const ui::ControlDef& tree = *ui::FindControl(form, "tvRegistry");
     ASSERT_EQ(tree.items.size(), kScanTreeNodeCount);
     for (std::size_t i = 0; i < kScanTreeNodeCount; ++i) {
         SCOPED_TRACE(i);
@@ -74,15 +74,15 @@ TEST(AppFormTest, MainWindowHasEveryNamedControl) {
 }
 
 TEST(AppFormTest, MenusInOrderWithShortcuts) {
-    const ui::FormSpec& form = MainForm();
+    const ui::FormDef& form = MainForm();
     std::vector<std::string> bar;
-    for (const ui::MenuSpec& entry : form.menus)
+    for (const ui::MenuDef& entry : form.menus)
         if (entry.parent.empty() && !(entry.flags & ui::kMenuPopup)) bar.push_back(entry.caption);
     EXPECT_EQ(bar, (std::vector<std::string>{"File", "Action", "Edit", "Language", "Help"}));
 
     const auto children = [&](const char* parent) {
         std::vector<std::string> captions;
-        for (const ui::MenuSpec& entry : form.menus)
+        for (const ui::MenuDef& entry : form.menus)
             if (entry.parent == parent) captions.push_back(entry.caption);
         return captions;
     };
@@ -121,7 +121,7 @@ TEST(AppFormTest, MenusInOrderWithShortcuts) {
         EXPECT_FALSE(ui::FindControl(form, p.button)->action.empty());
         EXPECT_EQ(ui::FindControl(form, p.button)->action, ui::FindMenu(form, p.entry)->action);
     }
-    const ui::MenuSpec* popup = ui::FindMenu(form, "PopupMenu1");
+    const ui::MenuDef* popup = ui::FindMenu(form, "PopupMenu1");
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(popup->flags & ui::kMenuPopup);
     EXPECT_EQ(ui::FindMenu(form, "Language1")->action, "aLanguage");
@@ -130,7 +130,7 @@ TEST(AppFormTest, MenusInOrderWithShortcuts) {
 }
 
 TEST(AppFormTest, AboutBoxShowsVersionAndHomePage) {
-    const ui::FormSpec& form = AboutForm();
+    const ui::FormDef& form = AboutForm();
     EXPECT_EQ(form.caption, "About Quarlo Keyscrub");
     ASSERT_NE(ui::FindControl(form, "lVersion"), nullptr);
     EXPECT_EQ(ui::FindControl(form, "lVersion")->caption, "Version: 3.3   Build 20131113");

@@ -12,7 +12,7 @@
 
 #include "settings/localisation.h"
 #include "settings/resource_strings.h"
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 namespace ks {
 namespace {
@@ -50,12 +50,12 @@ TEST(ShippedLanguageFilesTest, EveryPromisedLanguageIsThere) {
 }
 
 TEST(ShippedLanguageFilesTest, EnglishFileCoversTheWholeProgram) {
-    const std::vector<const ui::FormSpec*> forms = ui::RegisteredForms();
+    const std::vector<const ui::FormDef*> forms = ui::RegisteredForms();
     std::set<std::string> names;
-    for (const ui::FormSpec* form : forms) {
+    for (const ui::FormDef* form : forms) {
         SCOPED_TRACE(form->name);
         EXPECT_TRUE(names.insert(form->name).second) << "two registered windows share a name";
-        EXPECT_EQ(ui::CheckFormSpec(*form), std::vector<std::string>{});
+        EXPECT_EQ(ui::CheckFormDef(*form), std::vector<std::string>{});
     }
     const ProfileText english(ReadFile(LanguageFolder() / "Lan_English.ini"));
     const std::vector<std::string> problems = CheckEnglishLanguageFile(english, forms, ProgramResources());

@@ -156,14 +156,14 @@ TEST(LocalisationTest, WithoutInstalledFilesEveryTranslatedTextIsEmpty) {
 // A window held in memory: texts by control name, items by control and index.
 class FakeWindow final : public TranslationTarget {
 public:
-    explicit FakeWindow(const ui::FormSpec& spec) : spec_(spec), caption(spec.caption) {
-        for (const ui::ControlSpec& control : spec.controls) {
+    explicit FakeWindow(const ui::FormDef& def) : def_(def), caption(def.caption) {
+        for (const ui::ControlDef& control : def.controls) {
             texts[control.name] = control.caption;
-            for (const ui::ItemSpec& item : control.items) items[control.name].push_back(item.text);
+            for (const ui::ItemDef& item : control.items) items[control.name].push_back(item.text);
         }
-        for (const ui::MenuSpec& entry : spec.menus) menus[entry.name] = entry.caption;
+        for (const ui::MenuDef& entry : def.menus) menus[entry.name] = entry.caption;
     }
-    const ui::FormSpec& Spec() const override { return spec_; }
+    const ui::FormDef& Definition() const override { return def_; }
     std::string Caption() const override { return caption; }
     void SetCaption(const std::string& text) override { caption = text; }
     std::string Text(std::string_view control) const override { return texts.at(std::string(control)); }
@@ -193,13 +193,13 @@ public:
     std::map<std::string, std::string> menus;
 
 private:
-    bool IsSeparatorName(std::string_view entry) const { return ui::IsSeparator(*ui::FindMenu(spec_, entry)); }
-    const ui::FormSpec& spec_;
+    bool IsSeparatorName(std::string_view entry) const { return ui::IsSeparator(*ui::FindMenu(def_, entry)); }
+    const ui::FormDef& def_;
 };
 
-const ui::FormSpec& SampleForm() {
+const ui::FormDef& SampleForm() {
     using ui::ControlKind;
-    static const ui::FormSpec form{
+    static const ui::FormDef form{
         .name = "frmSample",
         .caption = "Sample",
         .controls =
@@ -416,7 +416,7 @@ TEST(ProfileTextTest, FileSourceReadsFilesAndFallsBack) {
 // ------------------------------------------------------------ the checks of shipped files
 
 TEST(LanguageFileCheckTest, EnglishFileMustMatchTheProgram) {
-    const std::vector<const ui::FormSpec*> forms{&SampleForm()};
+    const std::vector<const ui::FormDef*> forms{&SampleForm()};
     const std::vector<ResourceText> resources{{"RES_A", "Alpha"}, {"RES_B", "Beta"}};
     std::string sound = "[ResourceString]\r\nRES_A=Alpha\r\nRES_B=Beta\r\n[frmSample]\r\nfrmSample=Sample\r\n";
     for (const LanguageKey& key : DesignTimeKeys(SampleForm()))

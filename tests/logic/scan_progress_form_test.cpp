@@ -34,20 +34,20 @@ TEST(ProgressFormTest, PseudoProgressReachesItsMilestonesOnTime) {
 }
 
 TEST(ProgressFormTest, TableHoldsTheNamedControlsAndTheirTexts) {
-    const ui::FormSpec& form = RegProgressHintForm();
-    EXPECT_TRUE(ui::CheckFormSpec(form).empty());
+    const ui::FormDef& form = RegProgressHintForm();
+    EXPECT_TRUE(ui::CheckFormDef(form).empty());
     EXPECT_EQ(form.name, "frmRegProgressHint");
     EXPECT_EQ(form.caption, "Scanning");
     EXPECT_EQ(form.clientWidth, 395);
     EXPECT_EQ(form.clientHeight, 166);
-    const ui::ControlSpec* bar = ui::FindControl(form, "ProgressBar1");
+    const ui::ControlDef* bar = ui::FindControl(form, "ProgressBar1");
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->range, 1000);
-    const ui::ControlSpec* timer = ui::FindControl(form, "Timer1");
+    const ui::ControlDef* timer = ui::FindControl(form, "Timer1");
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval, 500);
     EXPECT_EQ(timer->flags & ui::kRunning, 0u) << "off until a task runs";
-    const ui::ControlSpec* memo = ui::FindControl(form, "Memo1");
+    const ui::ControlDef* memo = ui::FindControl(form, "Memo1");
     ASSERT_NE(memo, nullptr);
     EXPECT_NE(memo->flags & ui::kReadOnly, 0u);
 

@@ -9,7 +9,7 @@
 
 #include "settings/localisation.h"
 #include "settings/resource_strings.h"
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 namespace ks {
 namespace {

@@ -1,16 +1,16 @@
 // A window with one control of every kind, for the widget and translation tests.
 #pragma once
 
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace ks::test {
 
-inline const ui::FormSpec& EveryKindForm() {
+inline const ui::FormDef& EveryKindForm() {
     using ui::ControlKind;
-    static const ui::FormSpec form{
+    static const ui::FormDef form{
         .name = "frmEveryKind",
         .caption = "Every kind",
         .clientWidth = 640,

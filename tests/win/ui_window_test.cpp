@@ -437,8 +437,8 @@ TEST(UiWindowTest, ResizeReachesTheFormAndTheStatusBar) {
 
 // ------------------------------------------------------------ dialogs
 
-const FormSpec& DialogForm() {
-    static const FormSpec form{
+const FormDef& DialogForm() {
+    static const FormDef form{
         .name = "frmSampleDialog",
         .caption = "Sample dialog",
         .clientWidth = 300,
@@ -609,7 +609,7 @@ TEST(UiPromptsTest, MessageBoxCarriesTheProgramTitle) {
 }
 
 TEST(UiDialogTest, BadTableIsRefused) {
-    static const FormSpec broken{.name = "frmBroken",
+    static const FormDef broken{.name = "frmBroken",
                                  .caption = "",
                                  .clientWidth = 10,
                                  .clientHeight = 10,

@@ -51,7 +51,7 @@ const localisation::ProfileApiSource& ProfileApi() {
 class WindowTarget final : public TranslationTarget {
 public:
     explicit WindowTarget(ui::Window& window) : window_(window) {}
-    const ui::FormSpec& Spec() const override { return window_.Spec(); }
+    const ui::FormDef& Definition() const override { return window_.Definition(); }
     std::string Caption() const override { return window_.Caption(); }
     void SetCaption(const std::string& text) override { window_.SetCaption(text); }
     std::string Text(std::string_view control) const override { return window_.Text(control); }

@@ -119,7 +119,7 @@ std::string ShortcutText(const Shortcut& shortcut, const std::string& written) {
 }  // namespace
 
 struct Window::ControlState {
-    const ControlSpec* spec = nullptr;
+    const ControlDef* def = nullptr;
     HWND window = nullptr;
     int id = 0;
     std::vector<HWND> pages;  // page control: one container per page
@@ -128,7 +128,7 @@ struct Window::ControlState {
 };
 
 struct Window::MenuState {
-    const MenuSpec* spec = nullptr;
+    const MenuDef* def = nullptr;
     std::string caption;
     std::string shortcutText;
     std::optional<Shortcut> shortcut;
@@ -242,9 +242,9 @@ void ProcessPendingMessages() {
 
 // ---------------------------------------------------------------- Window
 
-Window::Window(const FormSpec& spec) : spec_(spec), resources_(std::make_unique<Resources>()) {
+Window::Window(const FormDef& def) : def_(def), resources_(std::make_unique<Resources>()) {
     InitializeUi();
-    const std::vector<std::string> problems = CheckFormSpec(spec_);
+    const std::vector<std::string> problems = CheckFormDef(def_);
     if (!problems.empty()) throw std::invalid_argument(problems.front());
 }
 
@@ -258,7 +258,7 @@ Window::~Window() {
 
 void Window::Create(HWND owner) {
     if (window_) return;
-    const std::string className = spec_.windowClass.empty() ? "T" + spec_.name : spec_.windowClass;
+    const std::string className = def_.windowClass.empty() ? "T" + def_.name : def_.windowClass;
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     if (!GetClassInfoExA(Instance(), className.c_str(), &windowClass)) {
@@ -270,33 +270,33 @@ void Window::Create(HWND owner) {
         windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = className.c_str();
-        if (!RegisterClassExA(&windowClass)) throw std::runtime_error("cannot register the class of " + spec_.name);
+        if (!RegisterClassExA(&windowClass)) throw std::runtime_error("cannot register the class of " + def_.name);
     }
 
     DWORD style = WS_CLIPCHILDREN;
     DWORD extended = 0;
-    if (spec_.style & kResizable) {
+    if (def_.style & kResizable) {
         style |= WS_OVERLAPPEDWINDOW;
     } else {
         style |= WS_POPUP | WS_CAPTION;
         extended |= WS_EX_DLGMODALFRAME;
-        if (!(spec_.style & kNoCaptionButtons)) style |= WS_SYSMENU;
+        if (!(def_.style & kNoCaptionButtons)) style |= WS_SYSMENU;
     }
 
     resources_->owner = owner;
     CreateMenus();
-    RECT frame{0, 0, spec_.clientWidth, spec_.clientHeight};
+    RECT frame{0, 0, def_.clientWidth, def_.clientHeight};
     AdjustWindowRectEx(&frame, style, resources_->bar != nullptr, extended);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (owner && !(spec_.style & kCentreOnScreen) && IsWindowVisible(owner)) GetWindowRect(owner, &around);
+    if (owner && !(def_.style & kCentreOnScreen) && IsWindowVisible(owner)) GetWindowRect(owner, &around);
     const int left = std::max<int>(0, around.left + (around.right - around.left - width) / 2);
     const int top = std::max<int>(0, around.top + (around.bottom - around.top - height) / 2);
 
-    HWND created = CreateWindowExA(extended, className.c_str(), spec_.caption.c_str(), style, left, top, width,
+    HWND created = CreateWindowExA(extended, className.c_str(), def_.caption.c_str(), style, left, top, width,
                                    height, owner, resources_->bar, Instance(), this);
-    if (!created) throw std::runtime_error("cannot create the window " + spec_.name);
+    if (!created) throw std::runtime_error("cannot create the window " + def_.name);
     window_ = created;
     Globals().live.push_back(this);
     SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(Globals().font), FALSE);
@@ -324,44 +324,44 @@ void Window::ApplyActiveLanguage() {
     if (!IsEnglish(Settings.Lan)) ApplyLanguageToForm(*this, Settings.Lan);
 }
 
-HWND Window::ContainerFor(const ControlSpec& control) const {
+HWND Window::ContainerFor(const ControlDef& control) const {
     if (control.parent.empty()) return window_;
     const ControlState& parent = State(control.parent);
-    if (parent.spec->kind == ControlKind::PageControl) return parent.pages.at(static_cast<std::size_t>(control.page));
+    if (parent.def->kind == ControlKind::PageControl) return parent.pages.at(static_cast<std::size_t>(control.page));
     return parent.window;
 }
 
 void Window::CreateControls() {
     controls_.clear();
-    controls_.reserve(spec_.controls.size());
+    controls_.reserve(def_.controls.size());
     const HFONT font = Globals().font;
     int id = kFirstControlId;
-    for (const ControlSpec& spec : spec_.controls) {
+    for (const ControlDef& def : def_.controls) {
         ControlState state;
-        state.spec = &spec;
+        state.def = &def;
         state.id = id++;
         controls_.push_back(state);
     }
     for (ControlState& state : controls_) {
-        const ControlSpec& spec = *state.spec;
-        if (!HasWindow(spec.kind)) {
-            state.interval = static_cast<unsigned>(spec.interval);
-            if (spec.flags & kRunning) StartTimer(spec.name);
+        const ControlDef& def = *state.def;
+        if (!HasWindow(def.kind)) {
+            state.interval = static_cast<unsigned>(def.interval);
+            if (def.flags & kRunning) StartTimer(def.name);
             continue;
         }
-        std::string caption = spec.caption;
-        if (caption.empty() && !spec.action.empty()) caption = FindAction(spec_, spec.action)->caption;
+        std::string caption = def.caption;
+        if (caption.empty() && !def.action.empty()) caption = FindAction(def_, def.action)->caption;
 
         const char* className = "STATIC";
         DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
         DWORD extended = 0;
-        switch (spec.kind) {
+        switch (def.kind) {
             case ControlKind::Label: style |= SS_LEFT | SS_NOTIFY; break;
             case ControlKind::LinkLabel: style |= SS_LEFT | SS_NOTIFY; break;
             case ControlKind::Image: style |= SS_ICON | SS_CENTERIMAGE | SS_REALSIZEIMAGE | SS_NOTIFY; break;
             case ControlKind::Button:
                 className = "BUTTON";
-                style |= (spec.flags & kDefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+                style |= (def.flags & kDefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
                 break;
             case ControlKind::FlatButton: className = "BUTTON"; style |= BS_OWNERDRAW; break;
             case ControlKind::CheckBox: className = "BUTTON"; style |= BS_AUTOCHECKBOX; break;
@@ -378,18 +378,18 @@ void Window::CreateControls() {
             case ControlKind::ListBox:
                 className = "LISTBOX";
                 style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
-                if (spec.flags & kMultiSelect) style |= LBS_EXTENDEDSEL;
+                if (def.flags & kMultiSelect) style |= LBS_EXTENDEDSEL;
                 extended |= WS_EX_CLIENTEDGE;
                 break;
             case ControlKind::StatusBar:
                 className = STATUSCLASSNAMEA;
                 style |= CCS_BOTTOM;
-                if (spec_.style & kResizable) style |= SBARS_SIZEGRIP;
+                if (def_.style & kResizable) style |= SBARS_SIZEGRIP;
                 break;
             case ControlKind::ListView:
                 className = WC_LISTVIEWA;
                 style |= LVS_REPORT | LVS_SHOWSELALWAYS;
-                if (!(spec.flags & kMultiSelect)) style |= LVS_SINGLESEL;
+                if (!(def.flags & kMultiSelect)) style |= LVS_SINGLESEL;
                 extended |= WS_EX_CLIENTEDGE;
                 break;
             case ControlKind::TreeView:
@@ -401,66 +401,66 @@ void Window::CreateControls() {
             case ControlKind::Edit:
                 className = "EDIT";
                 style |= ES_AUTOHSCROLL;
-                if (spec.flags & kReadOnly) style |= ES_READONLY;
+                if (def.flags & kReadOnly) style |= ES_READONLY;
                 extended |= WS_EX_CLIENTEDGE;
                 break;
             case ControlKind::Memo:
                 className = "EDIT";
                 style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL;
-                if (spec.flags & kReadOnly) style |= ES_READONLY;
+                if (def.flags & kReadOnly) style |= ES_READONLY;
                 extended |= WS_EX_CLIENTEDGE;
                 break;
             case ControlKind::ProgressBar: className = PROGRESS_CLASSA; break;
             case ControlKind::Timer: break;
         }
-        if (TakesFocus(spec.kind) && !(spec.flags & kNoTabStop)) style |= WS_TABSTOP;
-        if (!(spec.flags & kHidden)) style |= WS_VISIBLE;
-        if (spec.flags & kDisabled) style |= WS_DISABLED;
+        if (TakesFocus(def.kind) && !(def.flags & kNoTabStop)) style |= WS_TABSTOP;
+        if (!(def.flags & kHidden)) style |= WS_VISIBLE;
+        if (def.flags & kDisabled) style |= WS_DISABLED;
 
-        const char* windowText = spec.kind == ControlKind::StatusBar ? "" : caption.c_str();
-        HWND window = CreateWindowExA(extended, className, windowText, style, spec.at.left, spec.at.top, spec.at.width,
-                                      spec.at.height, ContainerFor(spec),
+        const char* windowText = def.kind == ControlKind::StatusBar ? "" : caption.c_str();
+        HWND window = CreateWindowExA(extended, className, windowText, style, def.at.left, def.at.top, def.at.width,
+                                      def.at.height, ContainerFor(def),
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(state.id)), Instance(), this);
-        if (!window) throw std::runtime_error("cannot create the control " + spec.name);
+        if (!window) throw std::runtime_error("cannot create the control " + def.name);
         state.window = window;
         SendMessageA(window, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(spec.kind == ControlKind::LinkLabel ? Globals().linkFont : font), FALSE);
+                     reinterpret_cast<WPARAM>(def.kind == ControlKind::LinkLabel ? Globals().linkFont : font), FALSE);
 
-        switch (spec.kind) {
+        switch (def.kind) {
             case ControlKind::GroupBox:
                 SetWindowSubclass(window, ForwardingSubclass, 1, reinterpret_cast<DWORD_PTR>(window_));
                 break;
             case ControlKind::CheckBox:
-                if (spec.flags & kChecked) SendMessageA(window, BM_SETCHECK, BST_CHECKED, 0);
+                if (def.flags & kChecked) SendMessageA(window, BM_SETCHECK, BST_CHECKED, 0);
                 break;
             case ControlKind::ListBox:
-                for (const ItemSpec& item : spec.items)
+                for (const ItemDef& item : def.items)
                     SendMessageA(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.text.c_str()));
                 break;
             case ControlKind::StatusBar:
-                if (spec.items.empty()) {
+                if (def.items.empty()) {
                     SendMessageA(window, SB_SIMPLE, TRUE, 0);
                     SendMessageA(window, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(caption.c_str()));
                 } else {
                     std::vector<int> edges;
                     int right = 0;
-                    for (const ItemSpec& panel : spec.items) {
+                    for (const ItemDef& panel : def.items) {
                         right += panel.width;
                         edges.push_back(right);
                     }
                     edges.back() = -1;  // the last panel takes the rest of the bar
                     SendMessageA(window, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
-                    for (std::size_t n = 0; n < spec.items.size(); ++n)
-                        SendMessageA(window, SB_SETTEXTA, n, reinterpret_cast<LPARAM>(spec.items[n].text.c_str()));
+                    for (std::size_t n = 0; n < def.items.size(); ++n)
+                        SendMessageA(window, SB_SETTEXTA, n, reinterpret_cast<LPARAM>(def.items[n].text.c_str()));
                 }
                 break;
             case ControlKind::ListView: {
                 DWORD listStyle = 0;
-                if (spec.flags & kCheckBoxes) listStyle |= LVS_EX_CHECKBOXES;
-                if (spec.flags & kRowSelect) listStyle |= LVS_EX_FULLROWSELECT;
+                if (def.flags & kCheckBoxes) listStyle |= LVS_EX_CHECKBOXES;
+                if (def.flags & kRowSelect) listStyle |= LVS_EX_FULLROWSELECT;
                 SendMessageA(window, LVM_SETEXTENDEDLISTVIEWSTYLE, listStyle, listStyle);
                 int n = 0;
-                for (const ItemSpec& column : spec.items) {
+                for (const ItemDef& column : def.items) {
                     LVCOLUMNA info{};
                     info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
                     info.cx = column.width > 0 ? column.width : 100;
@@ -472,10 +472,10 @@ void Window::CreateControls() {
                 break;
             }
             case ControlKind::TreeView: {
-                if (spec.flags & kCheckBoxes)
+                if (def.flags & kCheckBoxes)
                     SetWindowLongPtrA(window, GWL_STYLE, GetWindowLongPtrA(window, GWL_STYLE) | TVS_CHECKBOXES);
                 std::vector<HTREEITEM> ancestors;  // ancestors[level] = last node inserted at that level
-                for (const ItemSpec& node : spec.items) {
+                for (const ItemDef& node : def.items) {
                     TVINSERTSTRUCTA insert{};
                     const auto level = static_cast<std::size_t>(node.level);
                     insert.hParent = level == 0 ? TVI_ROOT : ancestors.at(level - 1);
@@ -487,7 +487,7 @@ void Window::CreateControls() {
                         insert.item.iImage = node.image;
                         insert.item.iSelectedImage = node.image;
                     }
-                    if (spec.flags & kCheckBoxes) {
+                    if (def.flags & kCheckBoxes) {
                         insert.item.mask |= TVIF_STATE;
                         insert.item.stateMask = TVIS_STATEIMAGEMASK;
                         insert.item.state = INDEXTOSTATEIMAGEMASK(1);
@@ -501,17 +501,17 @@ void Window::CreateControls() {
             }
             case ControlKind::PageControl: {
                 int n = 0;
-                for (const ItemSpec& page : spec.items) {
+                for (const ItemDef& page : def.items) {
                     TCITEMA tab{};
                     tab.mask = TCIF_TEXT;
                     tab.pszText = const_cast<char*>(page.text.c_str());
                     SendMessageA(window, TCM_INSERTITEMA, static_cast<WPARAM>(n++), reinterpret_cast<LPARAM>(&tab));
                 }
-                for (std::size_t p = 0; p < spec.items.size(); ++p) {
+                for (std::size_t p = 0; p < def.items.size(); ++p) {
                     HWND page = CreateWindowExA(WS_EX_CONTROLPARENT, kContainerClass, "",
                                                 WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, window,
                                                 nullptr, Instance(), this);
-                    if (!page) throw std::runtime_error("cannot create a page of " + spec.name);
+                    if (!page) throw std::runtime_error("cannot create a page of " + def.name);
                     SendMessageA(page, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
                     state.pages.push_back(page);
                 }
@@ -519,7 +519,7 @@ void Window::CreateControls() {
                 break;
             }
             case ControlKind::ProgressBar:
-                SendMessageA(window, PBM_SETRANGE32, 0, spec.range);
+                SendMessageA(window, PBM_SETRANGE32, 0, def.range);
                 break;
             default:
                 break;
@@ -543,22 +543,22 @@ void Window::SyncPages(ControlState& pageControl) {
 
 void Window::CreateMenus() {
     menus_.clear();
-    if (spec_.menus.empty()) return;
-    menus_.resize(spec_.menus.size());
+    if (def_.menus.empty()) return;
+    menus_.resize(def_.menus.size());
     bool anyInBar = false;
     std::vector<ACCEL> accelerators;
-    for (std::size_t i = 0; i < spec_.menus.size(); ++i) {
-        const MenuSpec& spec = spec_.menus[i];
+    for (std::size_t i = 0; i < def_.menus.size(); ++i) {
+        const MenuDef& def = def_.menus[i];
         MenuState& state = menus_[i];
-        state.spec = &spec;
+        state.def = &def;
         state.id = kFirstMenuId + static_cast<int>(i);
-        state.caption = spec.caption;
-        const ActionSpec* action = spec.action.empty() ? nullptr : FindAction(spec_, spec.action);
+        state.caption = def.caption;
+        const ActionDef* action = def.action.empty() ? nullptr : FindAction(def_, def.action);
         if (state.caption.empty() && action) state.caption = action->caption;
-        state.checked = (spec.flags & kMenuChecked) != 0;
-        state.visible = (spec.flags & kMenuHidden) == 0;
-        state.enabled = (spec.flags & kMenuDisabled) == 0;
-        const std::string& shortcutText = !spec.shortcut.empty() ? spec.shortcut : action ? action->shortcut : spec.shortcut;
+        state.checked = (def.flags & kMenuChecked) != 0;
+        state.visible = (def.flags & kMenuHidden) == 0;
+        state.enabled = (def.flags & kMenuDisabled) == 0;
+        const std::string& shortcutText = !def.shortcut.empty() ? def.shortcut : action ? action->shortcut : def.shortcut;
         state.shortcut = ParseShortcut(shortcutText);
         if (state.shortcut) {
             state.shortcutText = ShortcutText(*state.shortcut, shortcutText);
@@ -569,14 +569,14 @@ void Window::CreateMenus() {
             accel.cmd = static_cast<WORD>(state.id);
             accelerators.push_back(accel);
         }
-        if (spec.flags & kMenuPopup) {
+        if (def.flags & kMenuPopup) {
             state.parent = -2;
             state.children = CreatePopupMenu();
-        } else if (spec.parent.empty()) {
+        } else if (def.parent.empty()) {
             state.parent = -1;
             anyInBar = true;
         } else {
-            const auto parent = static_cast<int>(FindMenu(spec_, spec.parent) - spec_.menus.data());
+            const auto parent = static_cast<int>(FindMenu(def_, def.parent) - def_.menus.data());
             state.parent = parent;
             if (!menus_[static_cast<std::size_t>(parent)].children)
                 menus_[static_cast<std::size_t>(parent)].children = CreatePopupMenu();
@@ -605,7 +605,7 @@ void Window::RebuildMenu(int parentIndex) {
         info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE;
         info.wID = static_cast<UINT>(entry.id);
         info.fState = (entry.checked ? MFS_CHECKED : 0u) | (entry.enabled ? 0u : MFS_GRAYED);
-        if (IsSeparator(*entry.spec)) {
+        if (IsSeparator(*entry.def)) {
             info.fType = MFT_SEPARATOR;
         } else {
             info.fType = MFT_STRING;
@@ -630,9 +630,9 @@ Window::ControlState& Window::State(std::string_view name) {
 
 const Window::ControlState& Window::State(std::string_view name) const {
     for (const ControlState& state : controls_)
-        if (state.spec->name == name) return state;
-    if (FindControl(spec_, name)) throw std::logic_error(spec_.name + " is not created yet");
-    throw std::out_of_range(spec_.name + " has no control " + std::string(name));
+        if (state.def->name == name) return state;
+    if (FindControl(def_, name)) throw std::logic_error(def_.name + " is not created yet");
+    throw std::out_of_range(def_.name + " has no control " + std::string(name));
 }
 
 Window::MenuState& Window::Menu(std::string_view name) {
@@ -641,8 +641,8 @@ Window::MenuState& Window::Menu(std::string_view name) {
 
 const Window::MenuState& Window::Menu(std::string_view name) const {
     for (const MenuState& state : menus_)
-        if (state.spec->name == name) return state;
-    throw std::out_of_range(spec_.name + " has no menu entry " + std::string(name));
+        if (state.def->name == name) return state;
+    throw std::out_of_range(def_.name + " has no menu entry " + std::string(name));
 }
 
 HWND Window::Control(std::string_view name) const {
@@ -651,19 +651,19 @@ HWND Window::Control(std::string_view name) const {
     return state.window;
 }
 
-bool Window::HasControl(std::string_view name) const { return FindControl(spec_, name) != nullptr; }
+bool Window::HasControl(std::string_view name) const { return FindControl(def_, name) != nullptr; }
 
 ControlKind Window::KindOf(std::string_view name) const {
-    const ControlSpec* spec = FindControl(spec_, name);
-    if (!spec) throw std::out_of_range(spec_.name + " has no control " + std::string(name));
-    return spec->kind;
+    const ControlDef* def = FindControl(def_, name);
+    if (!def) throw std::out_of_range(def_.name + " has no control " + std::string(name));
+    return def->kind;
 }
 
 // ---------------------------------------------------------------- texts and states
 
 std::string Window::Text(std::string_view name) const {
     const ControlState& state = State(name);
-    if (state.spec->kind == ControlKind::StatusBar) {
+    if (state.def->kind == ControlKind::StatusBar) {
         if (!StatusBarSingleText(name)) return ItemText(name, 0);
         // In single-text mode part 0 reads the single text.
         const auto length = LOWORD(SendMessageA(state.window, SB_GETTEXTLENGTHA, 0, 0));
@@ -677,7 +677,7 @@ std::string Window::Text(std::string_view name) const {
 
 void Window::SetText(std::string_view name, const std::string& text) {
     ControlState& state = State(name);
-    if (state.spec->kind == ControlKind::StatusBar) {
+    if (state.def->kind == ControlKind::StatusBar) {
         if (StatusBarSingleText(name))
             SendMessageA(state.window, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
         else
@@ -685,11 +685,11 @@ void Window::SetText(std::string_view name, const std::string& text) {
         return;
     }
     SetWindowTextA(Control(name), text.c_str());
-    if (state.spec->kind == ControlKind::Panel || state.spec->kind == ControlKind::FlatButton)
+    if (state.def->kind == ControlKind::Panel || state.def->kind == ControlKind::FlatButton)
         InvalidateRect(state.window, nullptr, TRUE);
 }
 
-std::string Window::Caption() const { return window_ ? WindowText(window_) : spec_.caption; }
+std::string Window::Caption() const { return window_ ? WindowText(window_) : def_.caption; }
 
 void Window::SetCaption(const std::string& text) {
     if (window_) SetWindowTextA(window_, text.c_str());
@@ -724,7 +724,7 @@ RECT Window::Bounds(std::string_view name) const {
 void Window::SetBounds(std::string_view name, int left, int top, int width, int height) {
     ControlState& state = State(name);
     MoveWindow(Control(name), left, top, width, height, TRUE);
-    if (state.spec->kind == ControlKind::PageControl) SyncPages(state);
+    if (state.def->kind == ControlKind::PageControl) SyncPages(state);
 }
 
 int Window::TextWidth(const std::string& text) const {
@@ -740,7 +740,7 @@ int Window::TextWidth(const std::string& text) const {
 int Window::ItemCount(std::string_view name) const {
     const ControlState& state = State(name);
     HWND window = Control(name);
-    switch (state.spec->kind) {
+    switch (state.def->kind) {
         case ControlKind::ListBox: return static_cast<int>(SendMessageA(window, LB_GETCOUNT, 0, 0));
         case ControlKind::StatusBar: return static_cast<int>(SendMessageA(window, SB_GETPARTS, 0, 0));
         case ControlKind::ListView: {
@@ -785,7 +785,7 @@ std::string Window::ItemText(std::string_view name, int index) const {
     if (index < 0 || index >= ItemCount(name)) throw std::out_of_range(std::string(name) + ": no item " + std::to_string(index));
     std::string buffer(kItemTextBytes, '\0');
     const auto wIndex = static_cast<WPARAM>(index);
-    switch (state.spec->kind) {
+    switch (state.def->kind) {
         case ControlKind::ListBox: {
             const auto length = SendMessageA(window, LB_GETTEXTLEN, wIndex, 0);
             if (length < 0) return {};
@@ -836,7 +836,7 @@ void Window::SetItemText(std::string_view name, int index, const std::string& te
     if (index < 0 || index >= ItemCount(name)) throw std::out_of_range(std::string(name) + ": no item " + std::to_string(index));
     const auto wIndex = static_cast<WPARAM>(index);
     char* writable = const_cast<char*>(text.c_str());
-    switch (state.spec->kind) {
+    switch (state.def->kind) {
         case ControlKind::ListBox: {
             const auto selected = SendMessageA(window, LB_GETSEL, wIndex, 0) > 0;
             const auto data = SendMessageA(window, LB_GETITEMDATA, wIndex, 0);
@@ -900,14 +900,14 @@ void Window::SetActivePage(std::string_view name, int page) {
 
 void Window::StartTimer(std::string_view name) {
     ControlState& state = State(name);
-    if (state.spec->kind != ControlKind::Timer) throw std::logic_error(std::string(name) + " is not a timer");
+    if (state.def->kind != ControlKind::Timer) throw std::logic_error(std::string(name) + " is not a timer");
     state.timerRunning = true;
     if (window_) SetTimer(window_, static_cast<UINT_PTR>(state.id), state.interval, nullptr);
 }
 
 void Window::StopTimer(std::string_view name) {
     ControlState& state = State(name);
-    if (state.spec->kind != ControlKind::Timer) throw std::logic_error(std::string(name) + " is not a timer");
+    if (state.def->kind != ControlKind::Timer) throw std::logic_error(std::string(name) + " is not a timer");
     state.timerRunning = false;
     if (window_) KillTimer(window_, static_cast<UINT_PTR>(state.id));
 }
@@ -980,8 +980,8 @@ void Window::ShowPopupMenu(std::string_view name, int screenX, int screenY) {
 // ---------------------------------------------------------------- handlers
 
 void Window::OnClick(std::string_view name, Handler handler) {
-    if (!FindControl(spec_, name) && !FindMenu(spec_, name))
-        throw std::out_of_range(spec_.name + " has no control or menu entry " + std::string(name));
+    if (!FindControl(def_, name) && !FindMenu(def_, name))
+        throw std::out_of_range(def_.name + " has no control or menu entry " + std::string(name));
     clickHandlers_[std::string(name)] = std::move(handler);
 }
 
@@ -1005,7 +1005,7 @@ void Window::OnMessage(UINT message, std::function<LRESULT(WPARAM, LPARAM)> hand
 }
 
 void Window::OnAction(std::string_view name, Handler execute, std::function<bool()> update) {
-    if (!FindAction(spec_, name)) throw std::out_of_range(spec_.name + " has no action " + std::string(name));
+    if (!FindAction(def_, name)) throw std::out_of_range(def_.name + " has no action " + std::string(name));
     ActionHandlers& action = actions_[std::string(name)];
     action.execute = std::move(execute);
     action.update = std::move(update);
@@ -1026,10 +1026,10 @@ void Window::UpdateActions() {
         if (!action.update) continue;
         action.enabled = action.update();
         for (ControlState& control : controls_)
-            if (control.spec->action == name && control.window)
+            if (control.def->action == name && control.window)
                 EnableWindow(control.window, action.enabled ? TRUE : FALSE);
         for (const MenuState& entry : menus_)
-            if (entry.spec->action == name) SetMenuEnabled(entry.spec->name, action.enabled);
+            if (entry.def->action == name) SetMenuEnabled(entry.def->name, action.enabled);
     }
 }
 
@@ -1041,35 +1041,35 @@ void Window::UpdateMenuActions(HMENU opening) {
     std::vector<std::string> seen;
     for (std::size_t i = 0; i < menus_.size(); ++i) {
         const MenuState& entry = menus_[i];
-        if (entry.parent != parent || entry.spec->action.empty()) continue;
-        if (std::find(seen.begin(), seen.end(), entry.spec->action) != seen.end()) continue;
-        seen.push_back(entry.spec->action);
-        const auto found = actions_.find(entry.spec->action);
+        if (entry.parent != parent || entry.def->action.empty()) continue;
+        if (std::find(seen.begin(), seen.end(), entry.def->action) != seen.end()) continue;
+        seen.push_back(entry.def->action);
+        const auto found = actions_.find(entry.def->action);
         if (found == actions_.end() || !found->second.update) continue;
         found->second.enabled = found->second.update();
         for (const MenuState& bound : menus_)
-            if (bound.spec->action == entry.spec->action) SetMenuEnabled(bound.spec->name, found->second.enabled);
+            if (bound.def->action == entry.def->action) SetMenuEnabled(bound.def->name, found->second.enabled);
     }
 }
 
 void Window::RunControlCommand(ControlState& control, int code) {
-    const ControlSpec& spec = *control.spec;
+    const ControlDef& def = *control.def;
     const bool click = code == BN_CLICKED;  // also STN_CLICKED
-    const bool doubleClick = (spec.kind == ControlKind::ListBox && code == LBN_DBLCLK) ||
-                             ((spec.kind == ControlKind::Label || spec.kind == ControlKind::LinkLabel ||
-                               spec.kind == ControlKind::Image) &&
+    const bool doubleClick = (def.kind == ControlKind::ListBox && code == LBN_DBLCLK) ||
+                             ((def.kind == ControlKind::Label || def.kind == ControlKind::LinkLabel ||
+                               def.kind == ControlKind::Image) &&
                               code == STN_DBLCLK);
     if (doubleClick) {
-        if (const auto found = doubleClickHandlers_.find(spec.name); found != doubleClickHandlers_.end())
+        if (const auto found = doubleClickHandlers_.find(def.name); found != doubleClickHandlers_.end())
             found->second();
         return;
     }
-    if (spec.kind == ControlKind::ListBox && code == LBN_SELCHANGE) {
-        if (const auto found = clickHandlers_.find(spec.name); found != clickHandlers_.end()) found->second();
+    if (def.kind == ControlKind::ListBox && code == LBN_SELCHANGE) {
+        if (const auto found = clickHandlers_.find(def.name); found != clickHandlers_.end()) found->second();
         return;
     }
     if (!click) return;
-    switch (spec.kind) {
+    switch (def.kind) {
         case ControlKind::Label:
         case ControlKind::LinkLabel:
         case ControlKind::Image:
@@ -1080,27 +1080,27 @@ void Window::RunControlCommand(ControlState& control, int code) {
         default:
             return;
     }
-    if (!spec.action.empty()) {
-        Execute(spec.action);
+    if (!def.action.empty()) {
+        Execute(def.action);
         return;
     }
-    if (const auto found = clickHandlers_.find(spec.name); found != clickHandlers_.end()) {
+    if (const auto found = clickHandlers_.find(def.name); found != clickHandlers_.end()) {
         found->second();
         return;
     }
-    if (spec.kind == ControlKind::LinkLabel && !spec.address.empty()) CurrentPrompts().OpenAddress(window_, spec.address);
+    if (def.kind == ControlKind::LinkLabel && !def.address.empty()) CurrentPrompts().OpenAddress(window_, def.address);
 }
 
 void Window::RunMenuCommand(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= menus_.size()) return;
     const MenuState& entry = menus_[static_cast<std::size_t>(index)];
-    if (!entry.visible || IsSeparator(*entry.spec)) return;
-    if (!entry.spec->action.empty()) {
-        Execute(entry.spec->action);
+    if (!entry.visible || IsSeparator(*entry.def)) return;
+    if (!entry.def->action.empty()) {
+        Execute(entry.def->action);
         return;
     }
     if (!entry.enabled) return;
-    if (const auto found = clickHandlers_.find(entry.spec->name); found != clickHandlers_.end()) found->second();
+    if (const auto found = clickHandlers_.find(entry.def->name); found != clickHandlers_.end()) found->second();
 }
 
 LRESULT Window::Notify(NMHDR& header) {
@@ -1108,17 +1108,17 @@ LRESULT Window::Notify(NMHDR& header) {
     if (index < 0 || static_cast<std::size_t>(index) >= controls_.size()) return 0;
     ControlState& control = controls_[static_cast<std::size_t>(index)];
     if (control.window != header.hwndFrom) return 0;
-    const ControlSpec& spec = *control.spec;
-    if (spec.kind == ControlKind::PageControl && header.code == TCN_SELCHANGE) SyncPages(control);
-    if (const auto found = notifyHandlers_.find({spec.name, header.code}); found != notifyHandlers_.end())
+    const ControlDef& def = *control.def;
+    if (def.kind == ControlKind::PageControl && header.code == TCN_SELCHANGE) SyncPages(control);
+    if (const auto found = notifyHandlers_.find({def.name, header.code}); found != notifyHandlers_.end())
         return found->second(header);
     if (header.code == NM_CLICK) {
-        if (const auto found = clickHandlers_.find(spec.name); found != clickHandlers_.end()) found->second();
+        if (const auto found = clickHandlers_.find(def.name); found != clickHandlers_.end()) found->second();
     } else if (header.code == NM_DBLCLK) {
-        if (const auto found = doubleClickHandlers_.find(spec.name); found != doubleClickHandlers_.end())
+        if (const auto found = doubleClickHandlers_.find(def.name); found != doubleClickHandlers_.end())
             found->second();
     } else if (header.code == TCN_SELCHANGE) {
-        if (const auto found = clickHandlers_.find(spec.name); found != clickHandlers_.end()) found->second();
+        if (const auto found = clickHandlers_.find(def.name); found != clickHandlers_.end()) found->second();
     }
     return 0;
 }
@@ -1168,7 +1168,7 @@ LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 // Enter and Escape from the dialog manager press the default or cancel button.
                 const unsigned wanted = id == IDOK ? kDefaultButton : kCancelButton;
                 for (ControlState& control : controls_)
-                    if ((control.spec->flags & wanted) && control.window && IsWindowEnabled(control.window) &&
+                    if ((control.def->flags & wanted) && control.window && IsWindowEnabled(control.window) &&
                         IsWindowVisible(control.window)) {
                         RunControlCommand(control, BN_CLICKED);
                         break;
@@ -1183,15 +1183,15 @@ LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             const int index = static_cast<int>(wParam) - kFirstControlId;
             if (index >= 0 && static_cast<std::size_t>(index) < controls_.size()) {
                 const ControlState& control = controls_[static_cast<std::size_t>(index)];
-                if (control.spec->kind == ControlKind::Timer && control.timerRunning)
-                    if (const auto found = timerHandlers_.find(control.spec->name); found != timerHandlers_.end())
+                if (control.def->kind == ControlKind::Timer && control.timerRunning)
+                    if (const auto found = timerHandlers_.find(control.def->name); found != timerHandlers_.end())
                         found->second();
             }
             return 0;
         }
         case WM_SIZE:
             for (ControlState& control : controls_)
-                if (control.spec->kind == ControlKind::StatusBar) SendMessageA(control.window, WM_SIZE, 0, 0);
+                if (control.def->kind == ControlKind::StatusBar) SendMessageA(control.window, WM_SIZE, 0, 0);
             if (ready_) FormResize();
             return 0;
         case WM_ACTIVATE:
@@ -1214,12 +1214,12 @@ LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case kIdleUpdateMessage: UpdateActions(); return 0;
         case DM_GETDEFID:
             for (const ControlState& control : controls_)
-                if (control.spec->flags & kDefaultButton) return MAKELRESULT(control.id, DC_HASDEFID);
+                if (control.def->flags & kDefaultButton) return MAKELRESULT(control.id, DC_HASDEFID);
             return 0;
         case WM_SETCURSOR: {
             auto under = reinterpret_cast<HWND>(wParam);
             for (const ControlState& control : controls_)
-                if (control.window == under && ShowsHandCursor(control.spec->kind) && IsWindowEnabled(under)) {
+                if (control.window == under && ShowsHandCursor(control.def->kind) && IsWindowEnabled(under)) {
                     SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));
                     return TRUE;
                 }
@@ -1228,7 +1228,7 @@ LRESULT Window::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC: {
             auto control = reinterpret_cast<HWND>(lParam);
             for (const ControlState& state : controls_)
-                if (state.window == control && state.spec->kind == ControlKind::LinkLabel) {
+                if (state.window == control && state.def->kind == ControlKind::LinkLabel) {
                     auto dc = reinterpret_cast<HDC>(wParam);
                     SetTextColor(dc, RGB(0, 0, 204));
                     SetBkMode(dc, TRANSPARENT);

@@ -1,4 +1,4 @@
-// The widget layer: windows and modal dialogs built from a FormSpec table.
+// The widget layer: windows and modal dialogs built from a FormDef table.
 //
 // How a window is made:
 //   class TfrmShowHint : public ui::Dialog {
@@ -49,7 +49,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 namespace ks::ui {
 
@@ -75,7 +75,7 @@ const std::string& LastSwallowedError();
 
 class Window {
 public:
-    explicit Window(const FormSpec& spec);
+    explicit Window(const FormDef& def);
     virtual ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -92,8 +92,8 @@ public:
     void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
     HWND Handle() const { return window_; }
-    const FormSpec& Spec() const { return spec_; }
-    const std::string& Name() const { return spec_.name; }
+    const FormDef& Definition() const { return def_; }
+    const std::string& Name() const { return def_.name; }
 
     // The control's window; throws std::out_of_range for a name the table
     // does not have, std::logic_error for a timer (it has no window).
@@ -201,14 +201,14 @@ private:
     LRESULT Notify(NMHDR& header);
     bool PreTranslate(MSG& message);
     void Destroyed();
-    HWND ContainerFor(const ControlSpec& control) const;
+    HWND ContainerFor(const ControlDef& control) const;
 
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     friend bool TranslateForWindow(MSG& message);
     friend void RunIdleUpdates();
     friend void InitializeUi();
 
-    const FormSpec& spec_;
+    const FormDef& def_;
     HWND window_ = nullptr;
     bool quitOnDestroy_ = false;
     bool destroying_ = false;

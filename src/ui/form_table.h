@@ -7,8 +7,8 @@
 // file and register it with a FormRegistration at namespace scope, so that the
 // native tests see it too:
 //
-//     const FormSpec& OptionsForm() {
-//         static const FormSpec form{
+//     const FormDef& OptionsForm() {
+//         static const FormDef form{
 //             .name = "frmOptions", .caption = "Options", .clientWidth = 420, .clientHeight = 360,
 //             .controls = {
 //                 {.name = "bOK", .kind = ControlKind::Button, .caption = "&OK", .at = {250, 325, 75, 25},
@@ -77,14 +77,14 @@ struct Bounds {
 
 // An entry of a list box, a status-bar panel, a list-view column, a tab page
 // or a tree node.
-struct ItemSpec {
+struct ItemDef {
     std::string text;
     int width = 0;   // panel and column width in pixels
     int level = 0;   // tree node depth, 0 for a root node
     int image = -1;  // tree node image index; -1 for none
 };
 
-struct ControlSpec {
+struct ControlDef {
     std::string name;
     ControlKind kind = ControlKind::Label;
     std::string caption;
@@ -92,7 +92,7 @@ struct ControlSpec {
     std::string parent;      // empty: the window itself; otherwise a Panel, GroupBox or PageControl
     int page = 0;            // page of a PageControl parent
     unsigned flags = 0;      // ControlFlag values
-    std::vector<ItemSpec> items;
+    std::vector<ItemDef> items;
     std::string action;      // Button, FlatButton, CheckBox: the action it runs and follows
     std::string address;     // LinkLabel: what a click opens
     int interval = 0;        // Timer: milliseconds
@@ -109,7 +109,7 @@ enum MenuFlag : unsigned {
 // A menu entry. Entries whose parent is empty form the menu bar; entries name
 // their parent entry (a sub-menu) or a pop-up menu. A caption of "-" is a
 // separator. An empty caption takes the caption of the bound action.
-struct MenuSpec {
+struct MenuDef {
     std::string name;
     std::string caption;
     std::string parent;
@@ -120,7 +120,7 @@ struct MenuSpec {
 
 // A command shared by menu entries and buttons: one execute handler, one
 // update handler that enables everything bound to it.
-struct ActionSpec {
+struct ActionDef {
     std::string name;
     std::string caption;
     std::string shortcut;
@@ -133,28 +133,28 @@ enum FormStyle : unsigned {
     kCentreOnScreen = 1u << 2,    // otherwise centred on the owner
 };
 
-struct FormSpec {
+struct FormDef {
     std::string name;         // component name, e.g. "frmOptions"; the language-file section
     std::string caption;
     int clientWidth = 0;
     int clientHeight = 0;
     unsigned style = kDialogFrame;
     std::string windowClass;  // empty: "T" + name
-    std::vector<ControlSpec> controls;
-    std::vector<MenuSpec> menus;
-    std::vector<ActionSpec> actions;
+    std::vector<ControlDef> controls;
+    std::vector<MenuDef> menus;
+    std::vector<ActionDef> actions;
 };
 
-const ControlSpec* FindControl(const FormSpec& form, std::string_view name);
-const MenuSpec* FindMenu(const FormSpec& form, std::string_view name);
-const ActionSpec* FindAction(const FormSpec& form, std::string_view name);
+const ControlDef* FindControl(const FormDef& form, std::string_view name);
+const MenuDef* FindMenu(const FormDef& form, std::string_view name);
+const ActionDef* FindAction(const FormDef& form, std::string_view name);
 
-bool IsSeparator(const MenuSpec& entry);
+bool IsSeparator(const MenuDef& entry);
 
 // Everything wrong with a table: duplicate or empty names, parents that do not
 // exist or cannot hold controls, pages out of range, tree levels that skip a
 // generation, unknown actions, shortcuts that cannot be read. Empty when sound.
-std::vector<std::string> CheckFormSpec(const FormSpec& form);
+std::vector<std::string> CheckFormDef(const FormDef& form);
 
 struct Shortcut {
     bool ctrl = false;
@@ -172,13 +172,13 @@ std::optional<Shortcut> ParseShortcut(std::string_view text);
 // Every window table of the program joins this list with a FormRegistration
 // object at namespace scope. The list is what the language-file coverage test
 // walks, so a new window cannot ship without its texts.
-using FormTable = const FormSpec& (*)();
+using FormTable = const FormDef& (*)();
 
 class FormRegistration {
 public:
     explicit FormRegistration(FormTable table);
 };
 
-std::vector<const FormSpec*> RegisteredForms();
+std::vector<const FormDef*> RegisteredForms();
 
 }  // namespace ks::ui

@@ -1,5 +1,5 @@
 // Window tables: look-ups, the table check, shortcut text and the registry of tables.
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 #include <map>
 #include <set>
@@ -53,27 +53,27 @@ std::optional<unsigned> KeyCode(std::string_view upper) {
 
 }  // namespace
 
-const ControlSpec* FindControl(const FormSpec& form, std::string_view name) {
-    for (const ControlSpec& control : form.controls)
+const ControlDef* FindControl(const FormDef& form, std::string_view name) {
+    for (const ControlDef& control : form.controls)
         if (control.name == name) return &control;
     return nullptr;
 }
 
-const MenuSpec* FindMenu(const FormSpec& form, std::string_view name) {
-    for (const MenuSpec& entry : form.menus)
+const MenuDef* FindMenu(const FormDef& form, std::string_view name) {
+    for (const MenuDef& entry : form.menus)
         if (entry.name == name) return &entry;
     return nullptr;
 }
 
-const ActionSpec* FindAction(const FormSpec& form, std::string_view name) {
-    for (const ActionSpec& action : form.actions)
+const ActionDef* FindAction(const FormDef& form, std::string_view name) {
+    for (const ActionDef& action : form.actions)
         if (action.name == name) return &action;
     return nullptr;
 }
 
-bool IsSeparator(const MenuSpec& entry) { return entry.caption == "-"; }
+bool IsSeparator(const MenuDef& entry) { return entry.caption == "-"; }
 
-std::vector<std::string> CheckFormSpec(const FormSpec& form) {
+std::vector<std::string> CheckFormDef(const FormDef& form) {
     std::vector<std::string> problems;
     const auto complain = [&](const std::string& text) { problems.push_back(form.name + ": " + text); };
 
@@ -87,10 +87,10 @@ std::vector<std::string> CheckFormSpec(const FormSpec& form) {
             complain("the name " + name + " is used twice");
     };
 
-    for (const ControlSpec& control : form.controls) {
+    for (const ControlDef& control : form.controls) {
         claim(control.name, "control");
         if (!control.parent.empty()) {
-            const ControlSpec* parent = FindControl(form, control.parent);
+            const ControlDef* parent = FindControl(form, control.parent);
             if (!parent) {
                 complain(control.name + " names the unknown parent " + control.parent);
             } else if (!CanHoldControls(parent->kind)) {
@@ -107,7 +107,7 @@ std::vector<std::string> CheckFormSpec(const FormSpec& form) {
         }
         if (control.kind == ControlKind::TreeView) {
             int previous = -1;
-            for (const ItemSpec& node : control.items) {
+            for (const ItemDef& node : control.items) {
                 if (node.level < 0 || node.level > previous + 1) {
                     complain(control.name + ": the node " + node.text + " skips a level");
                     break;
@@ -121,10 +121,10 @@ std::vector<std::string> CheckFormSpec(const FormSpec& form) {
             complain(control.name + " is bound to the unknown action " + control.action);
     }
 
-    for (const MenuSpec& entry : form.menus) {
+    for (const MenuDef& entry : form.menus) {
         claim(entry.name, "menu entry");
         if (!entry.parent.empty()) {
-            const MenuSpec* parent = FindMenu(form, entry.parent);
+            const MenuDef* parent = FindMenu(form, entry.parent);
             if (!parent)
                 complain(entry.name + " names the unknown menu " + entry.parent);
             else if (IsSeparator(*parent))
@@ -140,7 +140,7 @@ std::vector<std::string> CheckFormSpec(const FormSpec& form) {
             complain(entry.name + " is bound to the unknown action " + entry.action);
     }
 
-    for (const ActionSpec& action : form.actions) {
+    for (const ActionDef& action : form.actions) {
         claim(action.name, "action");
         if (!action.shortcut.empty() && !ParseShortcut(action.shortcut))
             complain(action.name + ": cannot read the shortcut " + action.shortcut);
@@ -177,8 +177,8 @@ std::optional<Shortcut> ParseShortcut(std::string_view text) {
 
 FormRegistration::FormRegistration(FormTable table) { Tables().push_back(table); }
 
-std::vector<const FormSpec*> RegisteredForms() {
-    std::vector<const FormSpec*> forms;
+std::vector<const FormDef*> RegisteredForms() {
+    std::vector<const FormDef*> forms;
     for (FormTable table : Tables()) forms.push_back(&table());
     return forms;
 }

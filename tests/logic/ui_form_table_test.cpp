@@ -4,15 +4,15 @@
 #include <string>
 
 #include "ui/dialog_filter.h"
-#include "ui/form_spec.h"
+#include "ui/form_table.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace ks::ui {
 namespace {
 
-FormSpec SoundForm() {
-    return FormSpec{
+FormDef SoundForm() {
+    return FormDef{
         .name = "frmSample",
         .caption = "Sample",
         .clientWidth = 300,
@@ -37,9 +37,9 @@ FormSpec SoundForm() {
     };
 }
 
-TEST(FormSpecTest, SoundTableHasNoProblems) {
-    const FormSpec form = SoundForm();
-    EXPECT_EQ(CheckFormSpec(form), std::vector<std::string>{});
+TEST(FormDefTest, SoundTableHasNoProblems) {
+    const FormDef form = SoundForm();
+    EXPECT_EQ(CheckFormDef(form), std::vector<std::string>{});
     EXPECT_EQ(FindControl(form, "bGo")->caption, "Go");
     EXPECT_EQ(FindControl(form, "bgo"), nullptr) << "component names are matched exactly";
     EXPECT_EQ(FindMenu(form, "N1")->parent, "miFile");
@@ -48,41 +48,41 @@ TEST(FormSpecTest, SoundTableHasNoProblems) {
     EXPECT_EQ(FindAction(form, "aGo")->caption, "&Go");
 }
 
-TEST(FormSpecTest, EachFaultIsReported) {
+TEST(FormDefTest, EachFaultIsReported) {
     struct Case {
         const char* what;
-        void (*spoil)(FormSpec&);
+        void (*spoil)(FormDef&);
         const char* mentions;
     };
     const Case cases[] = {
-        {"duplicate control", [](FormSpec& f) { f.controls.push_back({.name = "bGo"}); }, "bGo is used twice"},
-        {"control named like a menu entry", [](FormSpec& f) { f.controls.push_back({.name = "miGo"}); },
+        {"duplicate control", [](FormDef& f) { f.controls.push_back({.name = "bGo"}); }, "bGo is used twice"},
+        {"control named like a menu entry", [](FormDef& f) { f.controls.push_back({.name = "miGo"}); },
          "miGo is used twice"},
-        {"control named like the window", [](FormSpec& f) { f.controls.push_back({.name = "frmSample"}); },
+        {"control named like the window", [](FormDef& f) { f.controls.push_back({.name = "frmSample"}); },
          "frmSample is used twice"},
-        {"nameless control", [](FormSpec& f) { f.controls.push_back({.name = ""}); }, "has no name"},
-        {"unknown parent", [](FormSpec& f) { f.controls[2].parent = "pnlNothing"; }, "unknown parent pnlNothing"},
-        {"parent that holds nothing", [](FormSpec& f) { f.controls[2].parent = "tvTree"; }, "cannot hold controls"},
-        {"page out of range", [](FormSpec& f) { f.controls[1].page = 2; }, "on page 2"},
-        {"negative page", [](FormSpec& f) { f.controls[1].page = -1; }, "on page -1"},
-        {"parent listed later", [](FormSpec& f) { std::swap(f.controls[0], f.controls[1]); }, "before its parent"},
-        {"tree level skipped", [](FormSpec& f) { f.controls[3].items[1].level = 2; }, "skips a level"},
-        {"tree starts below root", [](FormSpec& f) { f.controls[3].items[0].level = 1; }, "skips a level"},
-        {"timer without interval", [](FormSpec& f) { f.controls[4].interval = 0; }, "needs an interval"},
-        {"unknown control action", [](FormSpec& f) { f.controls[2].action = "aStop"; }, "unknown action aStop"},
-        {"unknown menu action", [](FormSpec& f) { f.menus[1].action = "aStop"; }, "unknown action aStop"},
-        {"unknown menu parent", [](FormSpec& f) { f.menus[1].parent = "miEdit"; }, "unknown menu miEdit"},
-        {"entry under a separator", [](FormSpec& f) { f.menus.push_back({.name = "miX", .caption = "X", .parent = "N1"}); },
+        {"nameless control", [](FormDef& f) { f.controls.push_back({.name = ""}); }, "has no name"},
+        {"unknown parent", [](FormDef& f) { f.controls[2].parent = "pnlNothing"; }, "unknown parent pnlNothing"},
+        {"parent that holds nothing", [](FormDef& f) { f.controls[2].parent = "tvTree"; }, "cannot hold controls"},
+        {"page out of range", [](FormDef& f) { f.controls[1].page = 2; }, "on page 2"},
+        {"negative page", [](FormDef& f) { f.controls[1].page = -1; }, "on page -1"},
+        {"parent listed later", [](FormDef& f) { std::swap(f.controls[0], f.controls[1]); }, "before its parent"},
+        {"tree level skipped", [](FormDef& f) { f.controls[3].items[1].level = 2; }, "skips a level"},
+        {"tree starts below root", [](FormDef& f) { f.controls[3].items[0].level = 1; }, "skips a level"},
+        {"timer without interval", [](FormDef& f) { f.controls[4].interval = 0; }, "needs an interval"},
+        {"unknown control action", [](FormDef& f) { f.controls[2].action = "aStop"; }, "unknown action aStop"},
+        {"unknown menu action", [](FormDef& f) { f.menus[1].action = "aStop"; }, "unknown action aStop"},
+        {"unknown menu parent", [](FormDef& f) { f.menus[1].parent = "miEdit"; }, "unknown menu miEdit"},
+        {"entry under a separator", [](FormDef& f) { f.menus.push_back({.name = "miX", .caption = "X", .parent = "N1"}); },
          "under the separator N1"},
-        {"bad shortcut", [](FormSpec& f) { f.menus[1].shortcut = "Ctrl+Hyper+G"; }, "cannot read the shortcut"},
-        {"pop-up menu with a parent", [](FormSpec& f) { f.menus[3].parent = "miFile"; }, "a pop-up menu has no parent"},
-        {"duplicate action", [](FormSpec& f) { f.actions.push_back({.name = "aGo"}); }, "aGo is used twice"},
+        {"bad shortcut", [](FormDef& f) { f.menus[1].shortcut = "Ctrl+Hyper+G"; }, "cannot read the shortcut"},
+        {"pop-up menu with a parent", [](FormDef& f) { f.menus[3].parent = "miFile"; }, "a pop-up menu has no parent"},
+        {"duplicate action", [](FormDef& f) { f.actions.push_back({.name = "aGo"}); }, "aGo is used twice"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        FormSpec form = SoundForm();
+        FormDef form = SoundForm();
         c.spoil(form);
-        const std::vector<std::string> problems = CheckFormSpec(form);
+        const std::vector<std::string> problems = CheckFormDef(form);
         ASSERT_FALSE(problems.empty());
         bool found = false;
         for (const std::string& problem : problems) found = found || problem.find(c.mentions) != std::string::npos;
@@ -90,7 +90,7 @@ TEST(FormSpecTest, EachFaultIsReported) {
     }
 }
 
-TEST(FormSpecTest, ShortcutsAreRead) {
+TEST(FormDefTest, ShortcutsAreRead) {
     struct Case {
         const char* text;
         bool ctrl, alt, shift;
