@@ -938,32 +938,24 @@ void Window::SetMenuCaption(std::string_view name, const std::string& caption) {
     RebuildMenu(entry.parent);
 }
 
-bool Window::MenuChecked(std::string_view name) const { return Menu(name).checked; }
-
-void Window::SetMenuChecked(std::string_view name, bool checked) {
+void Window::SetMenuFlag(std::string_view name, bool MenuState::*flag, bool value) {
     MenuState& entry = Menu(name);
-    if (entry.checked == checked) return;
-    entry.checked = checked;
+    if (entry.*flag == value) return;
+    entry.*flag = value;
     RebuildMenu(entry.parent);
 }
+
+bool Window::MenuChecked(std::string_view name) const { return Menu(name).checked; }
+
+void Window::SetMenuChecked(std::string_view name, bool checked) { SetMenuFlag(name, &MenuState::checked, checked); }
 
 bool Window::MenuVisible(std::string_view name) const { return Menu(name).visible; }
 
-void Window::SetMenuVisible(std::string_view name, bool visible) {
-    MenuState& entry = Menu(name);
-    if (entry.visible == visible) return;
-    entry.visible = visible;
-    RebuildMenu(entry.parent);
-}
+void Window::SetMenuVisible(std::string_view name, bool visible) { SetMenuFlag(name, &MenuState::visible, visible); }
 
 bool Window::MenuEnabled(std::string_view name) const { return Menu(name).enabled; }
 
-void Window::SetMenuEnabled(std::string_view name, bool enabled) {
-    MenuState& entry = Menu(name);
-    if (entry.enabled == enabled) return;
-    entry.enabled = enabled;
-    RebuildMenu(entry.parent);
-}
+void Window::SetMenuEnabled(std::string_view name, bool enabled) { SetMenuFlag(name, &MenuState::enabled, enabled); }
 
 HMENU Window::MenuHandle(std::string_view name) const { return Menu(name).children; }
 

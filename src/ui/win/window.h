@@ -194,6 +194,8 @@ private:
     void CreateControls();
     void CreateMenus();
     void RebuildMenu(int parentIndex);
+    // Sets one state flag of a menu entry and rebuilds its menu when it changed.
+    void SetMenuFlag(std::string_view name, bool MenuState::*flag, bool value);
     void SyncPages(ControlState& pageControl);
     void RunControlCommand(ControlState& control, int code);
     void RunMenuCommand(int index);
