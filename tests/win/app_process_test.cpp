@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/product.h"
+#include "child_process.h"
 #include "settings/win/settings_file.h"
 
 namespace ks {
@@ -27,33 +28,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return text.str();
 }
 
-struct Process {
-    PROCESS_INFORMATION info{};
-    bool started = false;
-
-    explicit Process(const std::string& arguments) {
-        char exe[MAX_PATH] = {};
-        GetFullPathNameA("keyscrub.exe", MAX_PATH, exe, nullptr);
-        std::string commandLine = "\"" + std::string(exe) + "\"" + arguments;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        started = CreateProcessA(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &info) != FALSE;
-    }
-    ~Process() {
-        if (!started) return;
-        if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 99);
-        WaitForSingleObject(info.hProcess, 10000);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
-    bool Ended(DWORD timeoutMs) const { return WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0; }
-    DWORD ExitCode() const {
-        DWORD code = 0xdeadbeef;
-        GetExitCodeProcess(info.hProcess, &code);
-        return code;
-    }
-};
+using test::IgnoreAllBut;
+using Process = test::ProgramProcess;
 
 struct WindowsOfProcess {
     DWORD process;
@@ -116,15 +92,15 @@ protected:
 
 TEST_F(AppProcessTest, SecondStartBringsTheFirstForwardAndEndsWithoutAWindow) {
     Process first("");
-    ASSERT_TRUE(first.started);
-    ASSERT_TRUE(WaitFor([&] { return !MainWindows(first.info.dwProcessId).empty(); }, kStartTimeoutMs));
-    HWND window = MainWindows(first.info.dwProcessId).front();
+    ASSERT_TRUE(first.started()) << first.failure();
+    ASSERT_TRUE(WaitFor([&] { return !MainWindows(first.id()).empty(); }, kStartTimeoutMs));
+    HWND window = MainWindows(first.id()).front();
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }, 30000));
     ShowWindow(window, SW_MINIMIZE);
     ASSERT_TRUE(WaitFor([&] { return IsIconic(window) != FALSE; }, 10000));
 
     Process second("");
-    ASSERT_TRUE(second.started);
+    ASSERT_TRUE(second.started()) << second.failure();
     ASSERT_TRUE(second.Ended(kStartTimeoutMs));
     EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_TRUE(WaitFor([&] { return !IsIconic(window) && IsWindowVisible(window); }, 30000))
@@ -145,9 +121,7 @@ TEST_F(AppProcessTest, CleanOnceScansRepairsAndEndsByItself) {
                               &scratch, nullptr),
               ERROR_SUCCESS);
     const std::string missing = "C:\\ks-app-missing-" + std::to_string(GetCurrentProcessId()) + "\\gone.exe";
-    char exe[MAX_PATH] = {};
-    GetFullPathNameA("keyscrub.exe", MAX_PATH, exe, nullptr);
-    const std::string existing = exe;
+    const std::string existing = test::ChildProcess::ProgramPath();
     RegSetValueExA(scratch, "Stale", 0, REG_SZ, reinterpret_cast<const BYTE*>(missing.c_str()),
                    static_cast<DWORD>(missing.size() + 1));
     RegSetValueExA(scratch, "Valid", 0, REG_SZ, reinterpret_cast<const BYTE*>(existing.c_str()),
@@ -170,27 +144,15 @@ TEST_F(AppProcessTest, CleanOnceScansRepairsAndEndsByItself) {
     // The repair must touch nothing but the scratch key: every other branch of
     // the current user goes on the key ignore list.
     std::vector<std::string> ignored;
-    const auto ignoreSubkeys = [&](const std::string& path, const char* keep) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-        char name[512];
-        for (DWORD i = 0;; ++i) {
-            DWORD length = sizeof(name);
-            if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            if (_stricmp(name, keep) == 0) continue;
-            ignored.push_back("HKEY_CURRENT_USER\\" + (path.empty() ? std::string() : path + "\\") + name);
-        }
-        RegCloseKey(key);
-    };
-    ignoreSubkeys("", "Software");
-    ignoreSubkeys("Software", "KeyscrubTest");
-    ignoreSubkeys("Software\\KeyscrubTest", ("app-" + std::to_string(GetCurrentProcessId())).c_str());
+    IgnoreAllBut("", "Software", ignored);
+    IgnoreAllBut("Software", "KeyscrubTest", ignored);
+    IgnoreAllBut("Software\\KeyscrubTest", "app-" + std::to_string(GetCurrentProcessId()), ignored);
     Write("IgnoreKey", "Count", std::to_string(ignored.size()));
     for (std::size_t i = 0; i < ignored.size(); ++i)
         Write("IgnoreKey", ("Key" + std::to_string(i + 1)).c_str(), ignored[i]);
 
     Process clean(" -CleanOnce");
-    ASSERT_TRUE(clean.started);
+    ASSERT_TRUE(clean.started()) << clean.failure();
     ASSERT_TRUE(clean.Ended(kStartTimeoutMs)) << "the unattended clean ends by itself";
     EXPECT_EQ(clean.ExitCode(), 0u);
     EXPECT_TRUE(MainWindows().empty());
@@ -217,9 +179,9 @@ TEST_F(AppProcessTest, CleanOnceScansRepairsAndEndsByItself) {
 
 TEST_F(AppProcessTest, CleanOnceIsOnlyTheFirstArgument) {
     Process other(" /x -cleanonce");
-    ASSERT_TRUE(other.started);
-    ASSERT_TRUE(WaitFor([&] { return !MainWindows(other.info.dwProcessId).empty(); }, kStartTimeoutMs));
-    HWND window = MainWindows(other.info.dwProcessId).front();
+    ASSERT_TRUE(other.started()) << other.failure();
+    ASSERT_TRUE(WaitFor([&] { return !MainWindows(other.id()).empty(); }, kStartTimeoutMs));
+    HWND window = MainWindows(other.id()).front();
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }, 30000));
     // Given time to run a clean it did not start: the window stays up.
     EXPECT_FALSE(other.Ended(3000));

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
+
 namespace ks::test {
 
 using Bytes = std::vector<BYTE>;
@@ -229,17 +231,9 @@ inline std::string ReadWholeFile(const std::string& path) {
 // file name, hidden, waiting for it to end. The exit code tells nothing (it is
 // always 0), so only the start is checked here.
 inline void ImportWithRegistryEditor(const std::string& file) {
-    std::string command = "regedit /s \"" + file + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        << GetLastError();
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 180000), WAIT_OBJECT_0);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    ChildProcess regedit(nullptr, "regedit /s \"" + file + "\"", SW_HIDE);
+    ASSERT_TRUE(regedit.started()) << regedit.failure();
+    EXPECT_TRUE(regedit.Ended(180000));
 }
 
 }  // namespace ks::test

@@ -10,51 +10,19 @@
 #include <vector>
 
 #include "backup_registry_dump.h"
+#include "child_process.h"
 #include "repair/backup_parser.h"
 #include "settings/win/settings_file.h"
 
 namespace ks {
 namespace {
 
+using test::IgnoreAllBut;
 using test::Plant;
 using test::Utf16;
 
 // Where x86 code is emulated a process start can take a minute or more.
 constexpr DWORD kProcessTimeoutMs = 300000;
-
-// Runs keyscrub.exe beside the tests and waits for it to end; false when it
-// did not start or did not end in time (it is then ended).
-bool RunProgram(const std::string& arguments, DWORD& exitCode) {
-    char exe[MAX_PATH] = {};
-    GetFullPathNameA("keyscrub.exe", MAX_PATH, exe, nullptr);
-    std::string commandLine = "\"" + std::string(exe) + "\" " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    const bool ended = WaitForSingleObject(process.hProcess, kProcessTimeoutMs) == WAIT_OBJECT_0;
-    if (!ended) TerminateProcess(process.hProcess, 99);
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return ended;
-}
-
-// Every subkey of `path` except `keep`, as key-ignore entries: the clean may
-// touch nothing outside the scratch key.
-void IgnoreAllBut(const std::string& path, const std::string& keep, std::vector<std::string>& ignored) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    char name[1024];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        if (lstrcmpiA(name, keep.c_str()) == 0) continue;
-        ignored.push_back("HKEY_CURRENT_USER\\" + (path.empty() ? std::string() : path + "\\") + name);
-    }
-    RegCloseKey(key);
-}
 
 class CleanOnceRestoreTest : public ::testing::Test {
 protected:
@@ -121,9 +89,10 @@ TEST_F(CleanOnceRestoreTest, WhatTheUnattendedCleanDeletesTheRegistryEditorResto
     Write("IgnoreKey", "Count", std::to_string(ignored.size()));
     for (size_t i = 0; i < ignored.size(); ++i) Write("IgnoreKey", "Key" + std::to_string(i + 1), ignored[i]);
 
-    DWORD exitCode = 0xdeadbeef;
-    ASSERT_TRUE(RunProgram("-cleanonce", exitCode));
-    EXPECT_EQ(exitCode, 0u);
+    test::ProgramProcess clean(" -cleanonce");
+    ASSERT_TRUE(clean.started()) << clean.failure();
+    ASSERT_TRUE(clean.Ended(kProcessTimeoutMs)) << "the unattended clean ends by itself";
+    EXPECT_EQ(clean.ExitCode(), 0u);
 
     // The stale values went; everything else stayed.
     const test::StoredKey cleaned = test::Dump(HKEY_CURRENT_USER, base);
