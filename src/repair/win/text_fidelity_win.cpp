@@ -8,21 +8,11 @@
 
 #include "repair/win/backup_system.h"
 #include "scan/win/handles.h"
+#include "scan/win/win32_registry.h"
 
 namespace ks {
 
 namespace {
-
-HKEY RootHandle(RootKey root) {
-    switch (root) {
-    case RootKey::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case RootKey::CurrentUser: return HKEY_CURRENT_USER;
-    case RootKey::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case RootKey::Users: return HKEY_USERS;
-    case RootKey::CurrentConfig: return HKEY_CURRENT_CONFIG;
-    }
-    return nullptr;
-}
 
 // The ANSI text as UTF-16; false when it is not valid in the code page.
 bool ToWide(std::string_view text, std::wstring& wide) {

@@ -19,16 +19,6 @@ namespace {
 constexpr int kMaxGrowAttempts = 16;
 constexpr DWORD kMinNameChars = 256;
 
-HKEY RootHandle(RootKey root) {
-    switch (root) {
-    case RootKey::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case RootKey::CurrentUser: return HKEY_CURRENT_USER;
-    case RootKey::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case RootKey::Users: return HKEY_USERS;
-    case RootKey::CurrentConfig: return HKEY_CURRENT_CONFIG;
-    }
-    return nullptr;
-}
 
 // The API takes NUL-terminated names, so a name with a NUL inside would be cut
 // short there and name a different key or value. Such names are refused.
@@ -258,6 +248,17 @@ public:
 };
 
 }  // namespace
+
+HKEY RootHandle(RootKey root) {
+    switch (root) {
+    case RootKey::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case RootKey::CurrentUser: return HKEY_CURRENT_USER;
+    case RootKey::LocalMachine: return HKEY_LOCAL_MACHINE;
+    case RootKey::Users: return HKEY_USERS;
+    case RootKey::CurrentConfig: return HKEY_CURRENT_CONFIG;
+    }
+    return nullptr;
+}
 
 std::unique_ptr<Registry> MakeWin32Registry() { return std::make_unique<Win32Registry>(); }
 
