@@ -13,11 +13,17 @@
 #include "app/scan_tree.h"
 #include "app/win/app_wiring.h"
 #include "app/win/main_window.h"
+#include "control_probes.h"
 #include "settings/settings.h"
+#include "ui/win/common_controls.h"
 #include "ui/win/window.h"
 
 namespace ks {
 namespace {
+
+using test::PanelText;
+using ui::RowChecked;
+using ui::RowText;
 
 std::string ScratchPath() { return "Software\\KeyscrubTest\\app-" + std::to_string(GetCurrentProcessId()); }
 
@@ -27,46 +33,13 @@ void SetString(HKEY key, const char* name, const std::string& data) {
               ERROR_SUCCESS);
 }
 
-std::string RowText(HWND list, int row, int column) {
-    char text[2048] = {};
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
-bool RowChecked(HWND list, int row) {
-    const auto state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row),
-                                                      LVIS_STATEIMAGEMASK));
-    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
-}
-
-std::string PanelText(HWND status, int panel) {
-    char text[512] = {};
-    SendMessageA(status, SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 // Presses a node's box the way the mouse does.
 void PressBox(TfrmRegCleaner& window, int imageIndex) {
     HWND tree = window.Control("tvRegistry");
     const HTREEITEM item = window.TreeNodes("tvRegistry").at(ScanTree::NodeOfImage(imageIndex));
-    RECT text{};
-    *reinterpret_cast<HTREEITEM*>(&text) = item;
-    ASSERT_TRUE(SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)));
-    for (int x = text.left - 1; x >= 0; --x) {
-        TVHITTESTINFO hit{};
-        hit.pt = {x, (text.top + text.bottom) / 2};
-        SendMessageA(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-        if (hit.hItem == item && (hit.flags & TVHT_ONITEMSTATEICON)) {
-            SendMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
-            SendMessageA(tree, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
-            return;
-        }
-    }
-    FAIL() << "no box for node " << imageIndex;
+    POINT at{};
+    ASSERT_TRUE(test::TreeItemPartPoint(tree, item, TVHT_ONITEMSTATEICON, at)) << "no box for node " << imageIndex;
+    test::PressAt(tree, at);
 }
 
 class MainWindowScanTest : public ::testing::Test {

@@ -14,14 +14,21 @@
 #include "app/product.h"
 #include "app/scan_tree.h"
 #include "app/win/main_window.h"
+#include "control_probes.h"
 #include "settings/language_menu.h"
 #include "settings/settings.h"
 #include "settings/text.h"
+#include "ui/win/common_controls.h"
 #include "ui/win/prompts.h"
 #include "ui/win/window.h"
 
 namespace ks {
 namespace {
+
+using test::PanelText;
+using test::PressAt;
+using ui::RowChecked;
+using ui::RowText;
 
 template <typename Condition>
 bool WaitFor(Condition done) {
@@ -63,78 +70,12 @@ std::string ReadProfile(const std::string& file, const char* section, const char
     return value;
 }
 
-int TreeState(HWND tree, HTREEITEM item) {
-    const auto state = static_cast<UINT>(SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
-                                                      TVIS_STATEIMAGEMASK));
-    return static_cast<int>((state & TVIS_STATEIMAGEMASK) >> 12);
-}
-
-// A client point on the node's check box, found by asking the tree itself.
-bool BoxPoint(HWND tree, HTREEITEM item, POINT& at) {
-    RECT text{};
-    *reinterpret_cast<HTREEITEM*>(&text) = item;
-    if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text))) return false;
-    for (int x = text.left - 1; x >= 0; --x) {
-        TVHITTESTINFO hit{};
-        hit.pt = {x, (text.top + text.bottom) / 2};
-        SendMessageA(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-        if (hit.hItem == item && (hit.flags & TVHT_ONITEMSTATEICON)) {
-            at = hit.pt;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool ButtonPoint(HWND tree, HTREEITEM item, POINT& at) {
-    RECT text{};
-    *reinterpret_cast<HTREEITEM*>(&text) = item;
-    if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text))) return false;
-    for (int x = text.left - 1; x >= 0; --x) {
-        TVHITTESTINFO hit{};
-        hit.pt = {x, (text.top + text.bottom) / 2};
-        SendMessageA(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-        if (hit.hItem == item && (hit.flags & TVHT_ONITEMBUTTON)) {
-            at = hit.pt;
-            return true;
-        }
-    }
-    return false;
-}
-
-void PressAt(HWND control, POINT at) {
-    SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-    SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-}
-
-bool RowChecked(HWND list, int row) {
-    const auto state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row),
-                                                      LVIS_STATEIMAGEMASK));
-    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
-}
-
-std::string RowText(HWND list, int row, int column) {
-    char text[1024] = {};
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
 LPARAM RowParam(HWND list, int row) {
     LVITEMA item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
     SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     return item.lParam;
-}
-
-std::string PanelText(HWND status, int panel) {
-    char text[512] = {};
-    SendMessageA(status, SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text));
-    return text;
 }
 
 std::string MenuItemText(HMENU menu, int position) {
@@ -202,7 +143,7 @@ TEST_F(MainWindowTest, OpensWithEverythingInPlace) {
     ASSERT_EQ(nodes.size(), 23u);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         SCOPED_TRACE(kScanTreeNodes[i].Caption);
-        EXPECT_EQ(TreeState(tree, nodes[i]), 2) << "a fresh start checks every section";
+        EXPECT_EQ(ui::NodeState(tree, nodes[i]), 2) << "a fresh start checks every section";
         TVITEMA item{};
         item.mask = TVIF_PARAM | TVIF_IMAGE | TVIF_HANDLE;
         item.hItem = nodes[i];
@@ -254,10 +195,10 @@ TEST_F(MainWindowTest, TreeBoxesFollowPressesRefuseCollapseAndPersist) {
     std::vector<HTREEITEM> nodes = window.TreeNodes("tvRegistry");
     const std::size_t sharedDlls = ScanTree::NodeOfImage(9);
     POINT at{};
-    ASSERT_TRUE(BoxPoint(tree, nodes[sharedDlls], at));
+    ASSERT_TRUE(test::TreeItemPartPoint(tree, nodes[sharedDlls], TVHT_ONITEMSTATEICON, at));
     PressAt(tree, at);
-    EXPECT_EQ(TreeState(tree, nodes[sharedDlls]), 1);
-    EXPECT_EQ(TreeState(tree, nodes[0]), 2);
+    EXPECT_EQ(ui::NodeState(tree, nodes[sharedDlls]), 1);
+    EXPECT_EQ(ui::NodeState(tree, nodes[0]), 2);
 
     // A press on the text is no box press.
     RECT text{};
@@ -265,21 +206,21 @@ TEST_F(MainWindowTest, TreeBoxesFollowPressesRefuseCollapseAndPersist) {
     SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text));
     SendMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(text.left + 3, (text.top + text.bottom) / 2));
     SendMessageA(tree, WM_LBUTTONUP, 0, MAKELPARAM(text.left + 3, (text.top + text.bottom) / 2));
-    EXPECT_EQ(TreeState(tree, nodes[sharedDlls]), 1);
+    EXPECT_EQ(ui::NodeState(tree, nodes[sharedDlls]), 1);
 
     // The group's children follow it; a member alone brings group and root back.
-    ASSERT_TRUE(BoxPoint(tree, nodes[0], at));
+    ASSERT_TRUE(test::TreeItemPartPoint(tree, nodes[0], TVHT_ONITEMSTATEICON, at));
     PressAt(tree, at);
-    for (HTREEITEM node : nodes) EXPECT_EQ(TreeState(tree, node), 1);
-    ASSERT_TRUE(BoxPoint(tree, nodes[ScanTree::NodeOfImage(5)], at));
+    for (HTREEITEM node : nodes) EXPECT_EQ(ui::NodeState(tree, node), 1);
+    ASSERT_TRUE(test::TreeItemPartPoint(tree, nodes[ScanTree::NodeOfImage(5)], TVHT_ONITEMSTATEICON, at));
     PressAt(tree, at);
-    EXPECT_EQ(TreeState(tree, nodes[ScanTree::NodeOfImage(2)]), 2);
-    EXPECT_EQ(TreeState(tree, nodes[0]), 2);
-    EXPECT_EQ(TreeState(tree, nodes[ScanTree::NodeOfImage(3)]), 1);
+    EXPECT_EQ(ui::NodeState(tree, nodes[ScanTree::NodeOfImage(2)]), 2);
+    EXPECT_EQ(ui::NodeState(tree, nodes[0]), 2);
+    EXPECT_EQ(ui::NodeState(tree, nodes[ScanTree::NodeOfImage(3)]), 1);
 
     // Collapsing "Files and Folders" by its button is refused.
     const HTREEITEM group = nodes[ScanTree::NodeOfImage(2)];
-    ASSERT_TRUE(ButtonPoint(tree, group, at));
+    ASSERT_TRUE(test::TreeItemPartPoint(tree, group, TVHT_ONITEMBUTTON, at));
     PressAt(tree, at);
     ui::ProcessPendingMessages();
     EXPECT_TRUE(SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(group), TVIS_EXPANDED) & TVIS_EXPANDED);
@@ -297,7 +238,7 @@ TEST_F(MainWindowTest, TreeBoxesFollowPressesRefuseCollapseAndPersist) {
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         SCOPED_TRACE(kScanTreeNodes[i].Caption);
         const int image = kScanTreeNodes[i].ImageIndex;
-        EXPECT_EQ(TreeState(tree, nodes[i]), image == 1 || image == 2 || image == 5 ? 2 : 1);
+        EXPECT_EQ(ui::NodeState(tree, nodes[i]), image == 1 || image == 2 || image == 5 ? 2 : 1);
     }
     again.TaskIdList.emplace();
     again.WalkTree(0, WalkMode::Collect);
@@ -486,7 +427,7 @@ TEST_F(MainWindowTest, ScanWithNothingTickedKeepsTheOldList) {
     window.Problems().Append({"Invalid file", "HKEY_CURRENT_USER\\Software\\Old", "C:\\x", RemovalKind::DeleteKey});
     HWND tree = window.Control("tvRegistry");
     POINT at{};
-    ASSERT_TRUE(BoxPoint(tree, window.TreeNodes("tvRegistry")[0], at));
+    ASSERT_TRUE(test::TreeItemPartPoint(tree, window.TreeNodes("tvRegistry")[0], TVHT_ONITEMSTATEICON, at));
     PressAt(tree, at);
     window.Execute("aScanRegistry");
     EXPECT_EQ(scans, 0);
@@ -508,9 +449,9 @@ TEST_F(MainWindowTest, ScanCommandClearsTicksFiltersAndCounts) {
     window.Problems().Append({"Invalid file", "HKEY_CURRENT_USER\\Software\\Old", "C:\\x", RemovalKind::DeleteKey});
     HWND tree = window.Control("tvRegistry");
     POINT at{};
-    ASSERT_TRUE(BoxPoint(tree, window.TreeNodes("tvRegistry")[0], at));
+    ASSERT_TRUE(test::TreeItemPartPoint(tree, window.TreeNodes("tvRegistry")[0], TVHT_ONITEMSTATEICON, at));
     PressAt(tree, at);  // everything off
-    ASSERT_TRUE(BoxPoint(tree, window.TreeNodes("tvRegistry")[ScanTree::NodeOfImage(2)], at));
+    ASSERT_TRUE(test::TreeItemPartPoint(tree, window.TreeNodes("tvRegistry")[ScanTree::NodeOfImage(2)], TVHT_ONITEMSTATEICON, at));
     PressAt(tree, at);  // "Files and Folders" with its three roots
     window.Execute("aScanRegistry");
     EXPECT_EQ(seen, (std::vector<std::string>{"1", "2", "3", "4", "5"}));
