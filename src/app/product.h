@@ -9,6 +9,9 @@ constexpr char kVersion[] = "3.3";
 constexpr char kVersionLine[] = "Version: 3.3   Build 20131113";
 // The main window's class: a second start finds the first by it.
 constexpr char kMainWindowClass[] = "Quarlo Keyscrub Made by Quarlo Software";
+// Held by the running copy for its whole life, so that two starts at the
+// same instant (before either has a window) cannot both run.
+constexpr char kInstanceMutex[] = "Local\\Quarlo Keyscrub running";
 constexpr char kCleanOnceSwitch[] = "-cleanonce";
 
 constexpr char kHomePage[] = "https://www.quarlo-software.example/keyscrub/";

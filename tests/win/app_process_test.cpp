@@ -115,6 +115,41 @@ TEST_F(AppProcessTest, SecondStartBringsTheFirstForwardAndEndsWithoutAWindow) {
     EXPECT_TRUE(ReadWholeFile(settingsFile_).has_value());
 }
 
+TEST_F(AppProcessTest, StartsAtTheSameInstantOpenOneWindow) {
+    Process first("");
+    Process second("");
+    ASSERT_TRUE(first.started()) << first.failure();
+    ASSERT_TRUE(second.started()) << second.failure();
+    // One of them ends by itself, having handed over; the other shows the window.
+    ASSERT_TRUE(WaitFor([&] { return first.Ended(0) || second.Ended(0); }, kStartTimeoutMs));
+    Process& ended = first.Ended(0) ? first : second;
+    Process& running = first.Ended(0) ? second : first;
+    EXPECT_EQ(ended.ExitCode(), 0u);
+    ASSERT_TRUE(WaitFor([&] { return !MainWindows(running.id()).empty(); }, kStartTimeoutMs));
+    Sleep(1000);
+    EXPECT_EQ(MainWindows().size(), 1u);
+    EXPECT_FALSE(running.Ended(0));
+    PostMessageA(MainWindows(running.id()).front(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(running.Ended(60000));
+}
+
+TEST_F(AppProcessTest, AStartWaitsWhileACopyWithoutAWindowHoldsTheInstance) {
+    // A copy that is opening or closing holds the instance but shows no
+    // window: a start then neither hands over to nothing nor opens a second
+    // window; once the instance is let go it runs.
+    HANDLE instance = CreateMutexA(nullptr, TRUE, product::kInstanceMutex);
+    ASSERT_NE(instance, nullptr);
+    Process waiting("");
+    ASSERT_TRUE(waiting.started()) << waiting.failure();
+    EXPECT_FALSE(waiting.Ended(5000)) << "it must not give up while the instance is held";
+    EXPECT_TRUE(MainWindows().empty());
+    ReleaseMutex(instance);
+    CloseHandle(instance);
+    ASSERT_TRUE(WaitFor([&] { return !MainWindows(waiting.id()).empty(); }, kStartTimeoutMs));
+    PostMessageA(MainWindows(waiting.id()).front(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(waiting.Ended(60000));
+}
+
 TEST_F(AppProcessTest, CleanOnceScansRepairsAndEndsByItself) {
     HKEY scratch = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, ScratchPath().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,

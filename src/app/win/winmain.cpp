@@ -8,14 +8,38 @@
 #include "app/win/main_window.h"
 #include "ui/win/window.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
-    // A second start only hands over to the first, even when that one is busy
-    // with a modal dialog, and never shows a window of its own.
-    if (HWND running = FindWindowA(ks::product::kMainWindowClass, nullptr)) {
-        PostMessageA(running, ks::kMsgComeForward, 0, 0);
-        SetForegroundWindow(running);
-        return 0;
+namespace {
+
+// Hands over to a running copy: it comes forward, restored, even when busy
+// with a modal dialog.
+bool HandOverToRunningCopy() {
+    HWND running = FindWindowA(ks::product::kMainWindowClass, nullptr);
+    if (!running) return false;
+    PostMessageA(running, ks::kMsgComeForward, 0, 0);
+    SetForegroundWindow(running);
+    return true;
+}
+
+// True when this start is the one to run. A copy whose window is up gets the
+// start handed over. A copy that holds the instance mutex without a window is
+// either still opening it (its window will come) or closing (the mutex will
+// be let go, or abandoned when the process ends): wait for whichever happens.
+bool BecomeTheRunningCopy(HANDLE instance) {
+    for (;;) {
+        if (HandOverToRunningCopy()) return false;
+        if (!instance) return true;  // no mutex to be had: the window check alone decides
+        // Owned, abandoned by a copy that ended, or failed: this start runs.
+        if (WaitForSingleObject(instance, 100) != WAIT_TIMEOUT) return true;
     }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    // A second start only hands over to the first and never shows a window of
+    // its own. The mutex is owned until the process ends.
+    HANDLE instance = CreateMutexA(nullptr, FALSE, ks::product::kInstanceMutex);
+    if (!BecomeTheRunningCopy(instance)) return 0;
 
     ks::ui::InitializeUi();
     ks::TfrmRegCleaner window;
