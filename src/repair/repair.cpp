@@ -80,10 +80,12 @@ RemoveResult DeleteValueWithBackup(RepairContext& context, const std::string& ba
 
 RemoveResult RemoveFinding(RepairContext& context, const std::string& backupFile, const Finding& finding) {
     const std::string_view keyPath = finding.KeyPath;
+    // A key path may be a root key alone (a value right in a hive's root);
+    // a root key itself is never deleted, as DeleteKeyWithBackup refuses an
+    // empty path.
     const size_t slash = FindSeparators(keyPath, context.leadBytes).first;
-    if (slash == std::string_view::npos) return RemoveResult::NotRemoved;
     const std::string_view root = keyPath.substr(0, slash);
-    const std::string_view rest = keyPath.substr(slash + 1);
+    const std::string_view rest = slash == std::string_view::npos ? std::string_view() : keyPath.substr(slash + 1);
     switch (finding.RemovalKind) {
     case RemovalKind::DeleteKey: return DeleteKeyWithBackup(context, backupFile, root, rest);
     case RemovalKind::DeleteValueInPath: {

@@ -110,7 +110,8 @@ void TScanTaskThread::ScanKeyTree(std::string_view rootName, std::string_view ke
             if (value.type != RegType::String && value.type != RegType::ExpandString) continue;
             const std::string_view data = StringData(value.data);
             if (!IsMissingFileReference(data, nameHint, scanDrives, true)) continue;
-            const std::string keyText = upperRoot + "\\" + path;
+            // A value right in the hive's root: the key path is the root alone.
+            const std::string keyText = path.empty() ? upperRoot : upperRoot + "\\" + path;
             if (value.name.find('\\') == std::string::npos)
                 AddFinding(std::string(problemText), keyText + "\\" + value.name, std::string(data),
                            RemovalKind::DeleteValueInPath);

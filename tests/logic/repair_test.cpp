@@ -96,6 +96,8 @@ TEST_F(RepairTest, EveryRemovalKindRemovesItsItemAfterBackingItUp) {
          kUser, "", "RootValue", "HKEY_CURRENT_USER"},
         {"DeleteNamedValue", {"p", "HKEY_CURRENT_USER\\Software\\N", "C:\\dir\\file.dll", RemovalKind::DeleteNamedValue},
          kUser, "Software\\N", "C:\\dir\\file.dll", "HKEY_CURRENT_USER\\Software\\N"},
+        {"DeleteNamedValue in the root", {"p", "HKEY_CURRENT_USER", "C:\\dir\\file.dll", RemovalKind::DeleteNamedValue},
+         kUser, "", "C:\\dir\\file.dll", "HKEY_CURRENT_USER"},
         {"DeleteSubkey", {"p", "HKEY_CLASSES_ROOT\\CLSID\\{X}", "InprocServer32", RemovalKind::DeleteSubkey}, kClasses,
          "CLSID\\{X}\\InprocServer32", nullptr, "HKEY_CLASSES_ROOT\\CLSID\\{X}\\InprocServer32"},
         {"DeleteDefaultValue", {"p", "HKEY_CURRENT_USER\\Software\\D", "data", RemovalKind::DeleteDefaultValue}, kUser,

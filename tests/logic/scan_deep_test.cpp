@@ -159,6 +159,20 @@ TEST_F(DeepScanTest, FindingKindsFollowTheValueName) {
     EXPECT_EQ(view.findings, expected);
 }
 
+TEST_F(DeepScanTest, ValuesInTheHiveRootHaveTheRootAsTheirKey) {
+    registry->SetString(RootKey::CurrentUser, "", "Plain", kGone);
+    registry->SetString(RootKey::CurrentUser, "", "C:\\Gone\\lib.dll", kGone);
+    registry->SetString(RootKey::CurrentUser, "", "", kGone);
+    TScanTaskThread worker(registry, files, SettingsRecord{}, {}, handOver);
+    worker.ScanKeyTree("HKEY_CURRENT_USER", "", worker.ScanDrives, "", "Invalid File or Folder");
+    handOver->Deliver(view);
+    std::vector<std::string> keys;
+    for (const auto& finding : view.findings) keys.push_back(finding.KeyPath);
+    std::sort(keys.begin(), keys.end());
+    // The default value keeps its trailing backslash; no path doubles one.
+    EXPECT_EQ(keys, (std::vector<std::string>{"HKEY_CURRENT_USER", "HKEY_CURRENT_USER\\", "HKEY_CURRENT_USER\\Plain"}));
+}
+
 TEST_F(DeepScanTest, ValuesBeforeSubkeysDepthFirstInEnumerationOrder) {
     Plant(RootKey::CurrentUser, "B\\Two");
     Plant(RootKey::CurrentUser, "a\\Z");
