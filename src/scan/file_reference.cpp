@@ -2,6 +2,7 @@
 #include "scan/file_reference.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "settings/text.h"
 
@@ -9,7 +10,7 @@ namespace ks {
 
 namespace {
 
-constexpr std::size_t kRememberedAnswers = 1 << 15;  // per kind; forgotten wholesale when full
+constexpr std::size_t kRememberedAnswers = 1 << 16;  // path texts; forgotten wholesale when full
 constexpr std::size_t kRememberedListedNames = 1 << 17;
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -47,8 +48,16 @@ bool OnlyDotsAndBlanks(std::string_view part) {
     return std::all_of(part.begin(), part.end(), [](char c) { return c == '.' || c == ' '; });
 }
 
+bool IsPlainChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' || c == '.' ||
+           c == '-' || c == '_';
+}
+
 // Reserved device names: in any folder they name the device, listed or not.
 bool IsDeviceName(std::string_view name) {
+    // Eight characters without a dot or blank begin a base longer than any device name.
+    if (name.size() >= 8 && std::none_of(name.begin(), name.begin() + 8, [](char c) { return c == '.' || c == ' '; }))
+        return false;
     std::string_view base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
     auto is = [&](std::string_view device) {
@@ -67,25 +76,16 @@ bool IsDeviceName(std::string_view name) {
 // A name the system finds exactly when an entry of that name exists, compared
 // without ASCII case: ASCII letters, digits, and a few marks; no "~" (a short
 // name may alias a long one), no dot or blank at the end (they are stripped),
-// no device name.
-bool IsPlainName(std::string_view name) {
+// no device name. The first `checked` characters are known to be plain ones.
+bool IsPlainName(std::string_view name, std::size_t checked = 0) {
     if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
-    for (char c : name) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
-                           c == '.' || c == '-' || c == '_';
-        if (!plain) return false;
-    }
+    if (!std::all_of(name.begin() + static_cast<std::ptrdiff_t>(checked), name.end(), IsPlainChar)) return false;
     return !IsDeviceName(name);
 }
 
-template <typename Answers, typename Query>
-bool Remember(Answers& answers, std::string_view path, Query query) {
-    if (const auto it = answers.find(path); it != answers.end()) return it->second;
-    const bool answer = query();
-    if (answers.size() >= kRememberedAnswers) answers.clear();
-    answers.emplace(std::string(path), answer);
-    return answer;
-}
+bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsHighByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 
 }  // namespace
 
@@ -101,107 +101,307 @@ bool IsCandidateSeparator(char c) {
 FileReferenceTest::FileReferenceTest(FileSystem& files, FileReferenceOptions options)
     : files_(files), options_(options) {}
 
+// ---------------------------------------------------------------------------
+// Remembered facts
+
+std::uint32_t FileReferenceTest::FactTable::Probe(std::string_view text, std::uint32_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const Slot& slot = slots_[at];
+        if (slot.entry == kNoEntry) return static_cast<std::uint32_t>(at);
+        if (slot.hash != hash) continue;
+        const Entry& entry = entries_[slot.entry];
+        if (std::string_view(texts_).substr(entry.offset, entry.length) == text) return static_cast<std::uint32_t>(at);
+    }
+}
+
+namespace {
+
+std::uint32_t HashText(std::string_view text) {
+    const std::uint64_t hash = std::hash<std::string_view>()(text);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+}  // namespace
+
+std::uint32_t FileReferenceTest::FactTable::FindOrAdd(std::string_view text) {
+    // Kept at most half full, so a miss ends soon at an empty slot.
+    if (2 * (entries_.size() + 1) > slots_.size()) Grow();
+    const std::uint32_t hash = HashText(text);
+    Slot& slot = slots_[Probe(text, hash)];
+    if (slot.entry != kNoEntry) return slot.entry;
+    slot.hash = hash;
+    slot.entry = static_cast<std::uint32_t>(entries_.size());
+    entries_.push_back(Entry{static_cast<std::uint32_t>(texts_.size()), static_cast<std::uint32_t>(text.size()), {}});
+    texts_.append(text);
+    return slot.entry;
+}
+
+void FileReferenceTest::FactTable::Grow() {
+    std::vector<Slot> old(std::max<std::size_t>(64, 2 * slots_.size()));
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.entry == kNoEntry) continue;
+        std::size_t at = slot.hash & mask;
+        while (slots_[at].entry != kNoEntry) at = (at + 1) & mask;
+        slots_[at] = slot;
+    }
+}
+
+void FileReferenceTest::FactTable::Clear() {
+    std::fill(slots_.begin(), slots_.end(), Slot{});
+    entries_.clear();
+    texts_.clear();
+}
+
 void FileReferenceTest::ForgetAnswers() {
-    fileAnswers_.clear();
-    folderAnswers_.clear();
+    facts_.Clear();
     listings_.clear();
-    listedNames_ = 0;
-    lastContainer_.clear();
+    listedNames_.clear();
+    listedText_.clear();
 }
 
-bool FileReferenceTest::ContainerMayHold(std::string_view path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    // A relative name, or a folder form ("C:\dir\"): nothing to learn from a container.
-    if (slash == std::string_view::npos || slash + 1 == path.size()) return true;
-    const std::string_view name = path.substr(slash + 1);
-    if (OnlyDotsAndBlanks(name)) return true;
-    // In a double-byte code page a trail byte can look like a backslash, so
-    // the split above would not be the system's.
-    if (std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-        return true;
-    const std::string_view container = path.substr(0, slash + 1);
-    // "dir .\x" names the folder "dir ." itself, while "dir .\" alone is read
-    // as "dir": only a container whose last part ends cleanly answers for it.
-    if (container.size() >= 2) {
-        const char last = container[container.size() - 2];
-        if (last == '.' || last == ' ') return true;
-    }
-    if (lastContainer_.empty() || container != lastContainer_) {
-        lastContainerExists_ = FolderExists(container);
-        lastContainer_.assign(container);
-    }
-    if (!lastContainerExists_) return false;
-    if (!IsPlainName(name)) return true;
-    const auto* names = Listing(container);
-    if (!names) return true;
-    upperName_.assign(name);
-    for (char& c : upperName_) c = UpperAscii(c);
-    return names->count(upperName_) != 0;
+void FileReferenceTest::ForgetWhenFull() {
+    if (facts_.size() >= kRememberedAnswers || listedNames_.size() >= kRememberedListedNames) ForgetAnswers();
 }
 
-const std::unordered_set<std::string>* FileReferenceTest::Listing(std::string_view folder) {
-    if (auto it = listings_.find(folder); it != listings_.end()) return it->second ? &*it->second : nullptr;
-    std::optional<std::unordered_set<std::string>> names;
-    if (auto entries = files_.ListFolder(folder)) {
-        names.emplace();
-        for (const auto& entry : *entries) {
-            // A name outside plain ASCII may match a plain one under the
-            // system's case rules (or stand for a name the code page cannot
-            // show): such a folder answers nothing from its listing.
-            if (std::any_of(entry.name.begin(), entry.name.end(),
-                            [](char c) { return static_cast<unsigned char>(c) >= 0x80 || c == '?'; })) {
-                names.reset();
-                break;
-            }
-            std::string upper = entry.name;
-            for (char& c : upper) c = UpperAscii(c);
-            names->insert(std::move(upper));
-        }
+std::uint32_t FileReferenceTest::FolderEntry(std::string_view path, std::uint32_t entry) {
+    if (entry == kNoEntry) entry = facts_.FindOrAdd(path);
+    if (facts_[entry].folder < 0) {
+        const bool exists = files_.FolderExists(path);
+        facts_[entry].folder = exists ? 1 : 0;
     }
-    listedNames_ += names ? names->size() + 1 : 1;
-    if (listedNames_ > kRememberedListedNames) {
-        listings_.clear();
-        listedNames_ = names ? names->size() + 1 : 1;
-    }
-    auto [it, inserted] = listings_.emplace(std::string(folder), std::move(names));
-    return it->second ? &*it->second : nullptr;
-}
-
-bool FileReferenceTest::FileExists(std::string_view path) {
-    if (path.size() > kLongestFileNameChars) return false;
-    if (!ContainerMayHold(path)) return false;
-    return Remember(fileAnswers_, path, [&] { return files_.FileExists(path); });
-}
-
-bool FileReferenceTest::CandidateFolderExists(std::string_view path) {
-    if (path.size() > kLongestFileNameChars) return false;
-    if (!ContainerMayHold(path)) return false;
-    return FolderExists(path);
+    return entry;
 }
 
 bool FileReferenceTest::FolderExists(std::string_view path) {
     if (path.size() > kLongestFileNameChars) return false;
-    return Remember(folderAnswers_, path, [&] { return files_.FolderExists(path); });
+    return facts_[FolderEntry(path)].folder == 1;
 }
 
-bool FileReferenceTest::FoundWithProgramExtension(std::string_view candidate) {
-    // The three names share a container, so one missing folder answers all three.
+bool FileReferenceTest::AskFile(std::string_view path, std::uint32_t& entry) {
+    entry = facts_.FindOrAdd(path);
+    if (facts_[entry].file < 0) {
+        const bool exists = files_.FileExists(path);
+        facts_[entry].file = exists ? 1 : 0;
+    }
+    return facts_[entry].file == 1;
+}
+
+// ---------------------------------------------------------------------------
+// What a container says of the names in it
+
+FileReferenceTest::Place FileReferenceTest::PlaceOf(std::string_view path) {
+    Place place;
+    for (std::size_t end = path.size(); end > 0; --end)
+        if (IsPathSeparator(path[end - 1])) {
+            place.nameStart = end;
+            break;
+        }
+    place.highByte = std::any_of(path.begin(), path.end(), IsHighByte);
+    place.plainChars = std::all_of(path.begin() + static_cast<std::ptrdiff_t>(place.nameStart), path.end(), IsPlainChar);
+    return place;
+}
+
+void FileReferenceTest::Advance(Place& place, std::string_view text, std::size_t from, std::size_t to) {
+    for (std::size_t at = from; at < to; ++at) {
+        const char c = text[at];
+        if (IsHighByte(c)) place.highByte = true;
+        if (!IsPathSeparator(c)) {
+            if (!IsPlainChar(c)) place.plainChars = false;
+            continue;
+        }
+        // Below a missing folder nothing exists, as long as no part of only
+        // dots and blanks can lead back out of it.
+        const bool gone =
+            place.belowGone || (place.container != kNoEntry && facts_[place.container].folder == 0);
+        place.belowGone = gone && !OnlyDotsAndBlanks(text.substr(place.nameStart, at - place.nameStart));
+        place.nameStart = at + 1;
+        place.plainChars = true;
+        place.container = kNoEntry;
+        place.range = Place::Range::Unknown;
+    }
+}
+
+FileReferenceTest::Verdict FileReferenceTest::Judge(Place& place, std::string_view path, std::size_t grown) {
+    // A relative name, or a folder form ("C:\dir\"): nothing to learn from a container.
+    if (place.nameStart == 0) return Verdict::Ask;
+    // In a double-byte code page a trail byte can look like a backslash, so
+    // the split at the last separator would not be the system's.
+    if (place.highByte) return Verdict::Ask;
+    const std::string_view name = path.substr(place.nameStart);
+    // Below a missing folder nothing is there, folder forms included: at least
+    // one proper part lies between, and a last part of dots and blanks climbs
+    // one level at most.
+    if (place.belowGone) return Verdict::Missing;
+    if (OnlyDotsAndBlanks(name)) return Verdict::Ask;
+    // "dir .\x" names the folder "dir ." itself, while "dir .\" alone is read
+    // as "dir": only a container whose last part ends cleanly answers for it.
+    if (place.nameStart >= 2) {
+        const char last = path[place.nameStart - 2];
+        if (last == '.' || last == ' ') return Verdict::Ask;
+    }
+    const std::string_view folder = path.substr(0, place.nameStart);
+    place.container = FolderEntry(folder, place.container);
+    if (facts_[place.container].folder == 0) return Verdict::Missing;
+    if (!place.plainChars || !IsPlainName(name, grown - place.nameStart)) return Verdict::Ask;
+    switch (ListedKind(place, folder, name, grown - place.nameStart)) {
+    case Kind::Absent: return Verdict::Missing;
+    case Kind::File: return Verdict::File;
+    case Kind::Folder: return Verdict::Folder;
+    case Kind::Either: break;
+    }
+    return Verdict::Ask;
+}
+
+std::int32_t FileReferenceTest::ListingOf(std::uint32_t container, std::string_view folder) {
+    if (facts_[container].listing != kNotListed) return facts_[container].listing;
+    facts_[container].listing = kUnlisted;
+    auto entries = files_.ListFolder(folder);
+    if (!entries) return kUnlisted;
+    const std::size_t first = listedNames_.size();
+    const std::size_t firstText = listedText_.size();
+    for (const auto& entry : *entries) {
+        // A name outside plain ASCII may match a plain one under the system's
+        // case rules (or stand for a name the code page cannot show): such a
+        // folder answers nothing from its listing.
+        if (std::any_of(entry.name.begin(), entry.name.end(), [](char c) { return IsHighByte(c) || c == '?'; })) {
+            listedNames_.resize(first);
+            listedText_.resize(firstText);
+            return kUnlisted;
+        }
+        listedNames_.push_back(ListedName{static_cast<std::uint32_t>(listedText_.size()),
+                                          static_cast<std::uint32_t>(entry.name.size()),
+                                          entry.isFolder ? Kind::Folder : Kind::File});
+        for (char c : entry.name) listedText_.push_back(UpperAscii(c));
+    }
+    const std::string_view text(listedText_);
+    auto textOf = [&](const ListedName& listed) { return text.substr(listed.offset, listed.length); };
+    const auto begin = listedNames_.begin() + static_cast<std::ptrdiff_t>(first);
+    std::sort(begin, listedNames_.end(), [&](const ListedName& a, const ListedName& b) { return textOf(a) < textOf(b); });
+    // Names equal but for case (a case-sensitive folder under Wine) leave the
+    // kind to the system.
+    auto kept = begin;
+    for (auto it = begin; it != listedNames_.end(); ++it) {
+        if (kept != begin && textOf(*it) == textOf(*(kept - 1))) {
+            if ((kept - 1)->kind != it->kind) (kept - 1)->kind = Kind::Either;
+            continue;
+        }
+        *kept++ = *it;
+    }
+    listedNames_.erase(kept, listedNames_.end());
+    listings_.push_back(Listing{static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(listedNames_.size() - first)});
+    facts_[container].listing = static_cast<std::int32_t>(listings_.size() - 1);
+    return facts_[container].listing;
+}
+
+void FileReferenceTest::Narrow(std::uint32_t& from, std::uint32_t& to, std::uint32_t depth, char c) const {
+    // The names in range share their first `depth` characters; in order, the
+    // one of exactly that length comes first, then the longer ones by their
+    // next character.
+    if (from < to && listedNames_[from].length == depth) ++from;
+    const auto wanted = static_cast<unsigned char>(UpperAscii(c));
+    auto at = [&](std::uint32_t index) {
+        return static_cast<unsigned char>(listedText_[listedNames_[index].offset + depth]);
+    };
+    std::uint32_t low = from, high = to;
+    while (low < high) {
+        const std::uint32_t middle = low + (high - low) / 2;
+        if (at(middle) < wanted) low = middle + 1;
+        else high = middle;
+    }
+    from = low;
+    high = to;
+    while (low < high) {
+        const std::uint32_t middle = low + (high - low) / 2;
+        if (at(middle) <= wanted) low = middle + 1;
+        else high = middle;
+    }
+    to = low;
+}
+
+FileReferenceTest::Kind FileReferenceTest::ListedKind(Place& place, std::string_view folder, std::string_view name,
+                                                      std::size_t grown) {
+    if (place.range == Place::Range::Unknown) {
+        const std::int32_t listing = ListingOf(place.container, folder);
+        if (listing < 0) {
+            place.range = Place::Range::Unlisted;
+        } else {
+            const Listing& names = listings_[static_cast<std::size_t>(listing)];
+            place.range = Place::Range::Set;
+            place.from = names.first;
+            place.to = names.first + names.count;
+            place.matched = 0;
+        }
+    }
+    if (place.range == Place::Range::Unlisted) return Kind::Either;
+    // The grown part of the name is narrowed once for all longer candidates;
+    // an added extension only for this question.
+    for (; place.matched < grown; ++place.matched) Narrow(place.from, place.to, place.matched, name[place.matched]);
+    std::uint32_t from = place.from, to = place.to;
+    for (auto depth = static_cast<std::uint32_t>(grown); depth < name.size(); ++depth) Narrow(from, to, depth, name[depth]);
+    if (from == to || listedNames_[from].length != name.size()) return Kind::Absent;
+    return listedNames_[from].kind;
+}
+
+bool FileReferenceTest::FileExists(std::string_view path) {
+    if (path.size() > kLongestFileNameChars) return false;
+    Place place = PlaceOf(path);
+    return FileExistsAt(place, path, path.size());
+}
+
+bool FileReferenceTest::FileExistsAt(Place& place, std::string_view path, std::size_t grown) {
+    if (path.size() > kLongestFileNameChars) return false;
+    switch (Judge(place, path, grown)) {
+    case Verdict::Missing:
+    case Verdict::Folder: return false;
+    case Verdict::File: return true;
+    case Verdict::Ask: break;
+    }
+    std::uint32_t entry = kNoEntry;
+    const bool exists = AskFile(path, entry);
+    // A candidate in folder form is the container of those that grow from it.
+    if (place.nameStart == path.size() && place.container == kNoEntry) place.container = entry;
+    return exists;
+}
+
+bool FileReferenceTest::FolderExistsAt(Place& place, std::string_view path) {
+    if (path.size() > kLongestFileNameChars) return false;
+    switch (Judge(place, path, path.size())) {
+    case Verdict::Missing:
+    case Verdict::File: return false;
+    case Verdict::Folder: return true;
+    case Verdict::Ask: break;
+    }
+    return FolderExists(path);
+}
+
+bool FileReferenceTest::FoundWithProgramExtension(Place& place, std::string_view candidate) {
+    // The three names share the candidate's container, so one missing folder answers all three.
     if (candidate.size() + 4 > kLongestFileNameChars) return false;
     for (const char* extension : {".exe", ".com", ".bat"}) {
         scratch_.assign(candidate);
         scratch_ += extension;
-        if (FileExists(scratch_)) return true;
+        if (FileExistsAt(place, scratch_, candidate.size())) return true;
     }
     return false;
 }
 
+bool FileReferenceTest::FoundBesideFolder(Place& place, std::string_view candidate, bool allowFolder) {
+    if (FileExistsAt(place, candidate, candidate.size())) return true;
+    if (allowFolder && FolderExistsAt(place, candidate)) return true;
+    return FoundWithProgramExtension(place, candidate);
+}
+
 bool FileReferenceTest::FoundBesideFolder(std::string_view candidate, bool allowFolder) {
-    if (FileExists(candidate)) return true;
-    if (allowFolder && CandidateFolderExists(candidate)) return true;
-    return FoundWithProgramExtension(candidate);
+    if (candidate.size() > kLongestFileNameChars) return false;
+    Place place = PlaceOf(candidate);
+    return FoundBesideFolder(place, candidate, allowFolder);
 }
 
 std::string FileReferenceTest::ExpandFolderVariable(std::string_view var) {
+    ForgetWhenFull();
     std::string expanded = files_.ExpandVariables(var);
     if (!FolderExists(expanded)) return std::string(var);
     return expanded;
@@ -209,6 +409,7 @@ std::string FileReferenceTest::ExpandFolderVariable(std::string_view var) {
 
 bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::string_view nameHint,
                                                std::string_view scanDrives, bool allowFolder) {
+    ForgetWhenFull();
     // Strings that are not tested.
     if (path.empty()) return false;
     if (path.find('?') != std::string_view::npos) return false;
@@ -266,14 +467,25 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
     const std::string_view dir = work.substr(0, work.rfind('\\') + 1);
     if (dir.size() == work.size() && FolderExists(work)) return false;
 
-    if (FolderExists(dir)) {
+    // Candidates longer than a file name can be are never found, so the
+    // loops below stop where the system would refuse them.
+    const std::uint32_t dirEntry = dir.size() <= kLongestFileNameChars ? FolderEntry(dir) : kNoEntry;
+    if (dirEntry != kNoEntry && facts_[dirEntry].folder == 1) {
         // Grow from the folder: an argument list after an existing program
         // never becomes part of its name.
-        for (std::size_t length = dir.size(); length < work.size(); ++length)
-            if (IsCandidateSeparator(work[length]) && FoundBesideFolder(work.substr(0, length), allowFolder))
+        Place place;
+        Advance(place, work, 0, dir.size());
+        place.container = dirEntry;
+        std::size_t length = dir.size();
+        for (; length < work.size() && length <= kLongestFileNameChars; ++length) {
+            if (IsCandidateSeparator(work[length]) && FoundBesideFolder(place, work.substr(0, length), allowFolder))
                 return false;
+            Advance(place, work, length, length + 1);
+        }
         std::string_view candidate = work;
-        if (FoundBesideFolder(candidate, allowFolder)) return false;
+        if (length == work.size() ? FoundBesideFolder(place, candidate, allowFolder)
+                                  : FoundBesideFolder(candidate, allowFolder))
+            return false;
         while (!candidate.empty() && candidate.back() == ';') {
             candidate.remove_suffix(1);
             if (candidate.empty()) break;
@@ -283,9 +495,12 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
     }
 
     // The folder is gone: some prefix of the string may still name a file.
-    for (std::size_t length = 0; length < work.size(); ++length) {
-        if (IsCandidateSeparator(work[length]) && FoundWithProgramExtension(work.substr(0, length))) return false;
-        if (FileExists(work.substr(0, length + 1))) return false;
+    Place place;
+    for (std::size_t length = 0; length < work.size() && length < kLongestFileNameChars; ++length) {
+        if (IsCandidateSeparator(work[length]) && FoundWithProgramExtension(place, work.substr(0, length)))
+            return false;
+        Advance(place, work, length, length + 1);
+        if (FileExistsAt(place, work.substr(0, length + 1), length + 1)) return false;
     }
     return true;
 }

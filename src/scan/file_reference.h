@@ -2,12 +2,10 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <optional>
-#include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "scan/file_system.h"
 
@@ -33,9 +31,9 @@ bool IsCandidateSeparator(char c);
 // One scan's file-reference test. Within a scan the file system is taken to
 // stand still, so answers are remembered: a file can only exist where the
 // folder that holds it exists, and a folder found missing once answers every
-// candidate below it without asking again. In a folder that exists, a plain
-// name that its listing lacks is not there either: one listing answers all
-// the names a scan tries in that folder.
+// candidate below it without asking again. In a folder that exists, one
+// listing answers all the plain names a scan tries there: one it lacks is not
+// there, one it shows is a file or a folder as the listing says.
 class FileReferenceTest {
 public:
     FileReferenceTest(FileSystem& files, FileReferenceOptions options);
@@ -55,38 +53,106 @@ public:
     void ForgetAnswers();
 
 private:
+    static constexpr std::uint32_t kNoEntry = UINT32_MAX;
+
+    // What the test knows of one path text: -1 where it has not asked yet.
+    struct Facts {
+        std::int8_t file = -1;
+        std::int8_t folder = -1;
+        std::int32_t listing = -1;  // kNotListed, kUnlisted, or an index into listings_
+    };
+    static constexpr std::int32_t kNotListed = -1;
+    static constexpr std::int32_t kUnlisted = -2;
+
+    // Facts by path text: open addressing over one buffer of texts, so a
+    // question costs a hash and a compare, not a node per answer. An entry
+    // keeps its number until Clear.
+    class FactTable {
+    public:
+        std::uint32_t FindOrAdd(std::string_view text);
+        Facts& operator[](std::uint32_t entry) { return entries_[entry].facts; }
+        std::size_t size() const { return entries_.size(); }
+        void Clear();
+
+    private:
+        struct Slot {
+            std::uint32_t hash = 0;
+            std::uint32_t entry = kNoEntry;
+        };
+        struct Entry {
+            std::uint32_t offset;
+            std::uint32_t length;
+            Facts facts;
+        };
+        std::uint32_t Probe(std::string_view text, std::uint32_t hash) const;
+        void Grow();
+
+        std::vector<Slot> slots_;
+        std::vector<Entry> entries_;
+        std::string texts_;
+    };
+
+    // A listed folder's entries: upper-cased names in order, with their kind.
+    enum class Kind : std::uint8_t { Absent, File, Folder, Either };
+    struct ListedName {
+        std::uint32_t offset;
+        std::uint32_t length;
+        Kind kind;
+    };
+    struct Listing {
+        std::uint32_t first;
+        std::uint32_t count;
+    };
+
+    // Where a candidate's name begins and what is known of the folder before
+    // it. Kept up to date as a candidate grows one character at a time.
+    struct Place {
+        std::size_t nameStart = 0;  // after the last separator; 0 when there is none
+        bool highByte = false;       // a byte of 0x80 or above up to the name's end
+        bool belowGone = false;      // inside a folder found missing, through proper parts only
+        bool plainChars = true;      // the name so far holds only characters a plain name may
+        std::uint32_t container = kNoEntry;  // the folder before the name, once looked up
+        // The container's listed names that begin with the name's first
+        // `matched` characters, once the listing is known.
+        enum class Range : std::uint8_t { Unknown, Set, Unlisted } range = Range::Unknown;
+        std::uint32_t from = 0;
+        std::uint32_t to = 0;
+        std::uint32_t matched = 0;
+    };
+    // What the container alone says of container + name.
+    enum class Verdict { Ask, Missing, File, Folder };
+
+    static Place PlaceOf(std::string_view path);
+    void Advance(Place& place, std::string_view text, std::size_t from, std::size_t to);
+    // Path is the growing text up to `grown` characters, perhaps with an
+    // extension added.
+    Verdict Judge(Place& place, std::string_view path, std::size_t grown);
+    Kind ListedKind(Place& place, std::string_view folder, std::string_view name, std::size_t grown);
+    std::int32_t ListingOf(std::uint32_t container, std::string_view folder);
+    void Narrow(std::uint32_t& from, std::uint32_t& to, std::uint32_t depth, char c) const;
+
     bool FileExists(std::string_view path);
     bool FolderExists(std::string_view path);
-    // A candidate as a folder: like FolderExists, but its container may answer.
-    bool CandidateFolderExists(std::string_view path);
-    // False when the folder that would hold path is known to be missing, or
-    // when that folder's listing shows no entry of path's plain name.
-    bool ContainerMayHold(std::string_view path);
-    // Upper-cased names of a folder's entries; null when it cannot be listed
-    // or holds a name that a plain name could match without being equal.
-    const std::unordered_set<std::string>* Listing(std::string_view folder);
+    // The folder's entry (found by its text unless given), its FolderExists answer known.
+    std::uint32_t FolderEntry(std::string_view path, std::uint32_t entry = kNoEntry);
+    bool AskFile(std::string_view path, std::uint32_t& entry);
+    bool FileExistsAt(Place& place, std::string_view path, std::size_t grown);
+    bool FolderExistsAt(Place& place, std::string_view path);
     // Step 15's test: the candidate as a file (or folder), or with one of the
     // three program extensions.
     bool FoundBesideFolder(std::string_view candidate, bool allowFolder);
-    bool FoundWithProgramExtension(std::string_view candidate);
-
-    // Looked up by string_view without building a string per question.
-    struct TextHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
-    };
-    using Answers = std::unordered_map<std::string, bool, TextHash, std::equal_to<>>;
+    bool FoundBesideFolder(Place& place, std::string_view candidate, bool allowFolder);
+    bool FoundWithProgramExtension(Place& place, std::string_view candidate);
+    // Forgets wholesale once the remembered texts or listed names grow past
+    // their bounds; only between two questions, so no entry number is in use.
+    void ForgetWhenFull();
 
     FileSystem& files_;
     FileReferenceOptions options_;
-    Answers fileAnswers_;
-    Answers folderAnswers_;
-    std::unordered_map<std::string, std::optional<std::unordered_set<std::string>>, TextHash, std::equal_to<>>
-        listings_;
-    std::size_t listedNames_ = 0;
-    // Growing candidates share their container until a separator is appended.
-    std::string lastContainer_;
-    bool lastContainerExists_ = false;
+    FactTable facts_;
+    std::vector<Listing> listings_;
+    std::vector<ListedName> listedNames_;
+    std::string listedText_;
     std::string scratch_;
     std::string upperName_;
 };

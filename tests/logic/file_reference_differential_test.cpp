@@ -3,6 +3,7 @@
 // the same answer for every generated reference string.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -66,12 +67,23 @@ public:
     // A reference string as registry data holds them.
     std::string Reference() {
         std::string body;
-        switch (Below(6)) {
+        switch (Below(7)) {
         case 0: body = Pick(files_); break;
         case 1: body = Pick(folders_); break;
         case 2: body = Pick(files_); body.resize(body.size() - std::min<std::size_t>(body.size(), 4)); break;
         case 3: body = Pick(folders_) + "\\gone" + std::to_string(Below(3)) + "\\app.exe"; break;
         case 4: body = Pick(files_) + "\\inner\\x.dll"; break;
+        case 5:
+            // Down into a missing folder and perhaps back out through parts
+            // of dots and blanks, to a name that may exist after all.
+            body = Pick(folders_) +
+                   Pick(std::vector<std::string>{"\\gone\\sub\\..\\..", "\\gone\\x\\..\\..\\..", "\\gone\\ .\\..",
+                                                 "\\gone\\a/b\\..\\..\\..", "\\gone\\...\\..", "\\gone\\x .\\..\\..",
+                                                 "\\gone\\\\..\\", "\\gone\\x\\.\\..\\..", "\\gone\\x\\y", "\\gone/x",
+                                                 "\\gone\\\xe9\\..\\..", "\\gone\\x\\.. \\.."}) +
+                   Pick(std::vector<std::string>{"\\app.exe", "\\run", "\\Tools", " /x", "\\x y.exe /q", "/run.exe",
+                                                 "\\C", ""});
+            break;
         default: body = Pick(folders_) + Pick(std::vector<std::string>{"\\", "\\..\\", "\\.\\", "/", "\\\\"}) +
                         Pick(std::vector<std::string>{"app.exe", "run", "setup", "Tools", "x y"});
         }
@@ -91,6 +103,7 @@ public:
         if (Chance(12)) body = "\"" + body + (Chance(70) ? "\"" : "") + (Chance(50) ? " /s" : "");
         if (Chance(3)) body.insert(Below(body.size() + 1), Pick(std::vector<std::string>{"?", "\\hp", "\\HP"}));
         if (Chance(5)) body.insert(Below(body.size() + 1), std::string(1, static_cast<char>(Below(256))));
+        if (Chance(2)) body += "\\" + std::string(Below(300), 'L') + "\\x.exe";
         if (Chance(2)) body = Soup();
         return body;
     }
@@ -123,6 +136,46 @@ private:
     std::vector<std::string> files_;
 };
 
+// A folder on a case-sensitive disk (as Wine may see one) can hold two
+// entries whose names differ only in case, one a file and one a folder:
+// every listing here shows such a twin beside each name with a letter, while
+// the exists tests answer for the one name that is really there.
+class CaseTwinFileSystem : public FileSystem {
+public:
+    explicit CaseTwinFileSystem(test::MemoryFileSystem& inner) : inner_(inner) {}
+    bool FileExists(std::string_view path) override { return inner_.FileExists(path); }
+    bool FolderExists(std::string_view path) override { return inner_.FolderExists(path); }
+    std::uint32_t DriveType(char letter) override { return inner_.DriveType(letter); }
+    bool DriveReady(std::string_view root) override { return inner_.DriveReady(root); }
+    std::string ExpandVariables(std::string_view text) override { return inner_.ExpandVariables(text); }
+    std::string SpecialFolder(int csidl) override { return inner_.SpecialFolder(csidl); }
+    std::optional<std::vector<FolderEntry>> ListFolder(std::string_view path) override {
+        auto entries = inner_.ListFolder(path);
+        if (!entries) return entries;
+        // Each twin comes first, so that a test taking the first of two
+        // equal names takes the wrong kind.
+        std::vector<FolderEntry> listed;
+        for (const auto& entry : *entries) {
+            std::string twin = entry.name;
+            bool changed = false;
+            for (char& c : twin)
+                if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+                    c = static_cast<char>(c ^ 0x20);
+                    changed = true;
+                }
+            if (changed) listed.push_back({twin, !entry.isFolder});
+            listed.push_back(entry);
+        }
+        return listed;
+    }
+    bool DeleteFile(std::string_view) override { return false; }
+    std::uint8_t WindowsVersionCode() override { return inner_.WindowsVersionCode(); }
+    bool IsWow64() override { return inner_.IsWow64(); }
+
+private:
+    test::MemoryFileSystem& inner_;
+};
+
 struct Variant {
     const char* name;
     bool wow64;
@@ -130,6 +183,7 @@ struct Variant {
     bool driveAReady;
     bool cdDrive;
     const char* currentFolder;
+    bool caseTwins = false;
 };
 
 TEST(FileReferenceDifferential, RememberedAnswersMatchThePlainTest) {
@@ -139,6 +193,7 @@ TEST(FileReferenceDifferential, RememberedAnswersMatchThePlainTest) {
         {"removable, no disk", false, true, false, false, "C:\\"},
         {"removable, disk, CD", false, true, true, true, "C:\\"},
         {"relative names resolve", false, false, false, true, "C:\\Tools"},
+        {"case-sensitive twins", false, false, false, false, "C:\\", true},
     };
     std::size_t total = 0;
     for (const auto& variant : variants) {
@@ -156,9 +211,11 @@ TEST(FileReferenceDifferential, RememberedAnswersMatchThePlainTest) {
         if (std::string(variant.currentFolder) != "C:\\") fs.AddFile(std::string(variant.currentFolder) + "\\c.bat");
 
         const std::string drives = BuildScanDrives(fs, variant.removable, variant.cdDrive);
-        test::StraightforwardPathTest plain{fs, variant.wow64, variant.removable, variant.driveAReady, false};
+        CaseTwinFileSystem twins(fs);
+        FileSystem& asked = variant.caseTwins ? static_cast<FileSystem&>(twins) : fs;
+        test::StraightforwardPathTest plain{asked, variant.wow64, variant.removable, variant.driveAReady, false};
         FileReferenceOptions options{variant.wow64, variant.removable, variant.driveAReady, false};
-        FileReferenceTest remembered(fs, options);
+        FileReferenceTest remembered(asked, options);
 
         std::size_t missing = 0;
         for (int i = 0; i < 4000; ++i, ++total) {

@@ -205,6 +205,30 @@ TEST_F(FileReferenceTestFixture, AnswersAreRememberedWithinOneScan) {
     EXPECT_FALSE(test.IsMissingFileReference("C:\\Gone\\Deeper\\app.exe /x", "", drives, false));
 }
 
+TEST_F(FileReferenceTestFixture, ListingsAndMissingFoldersAnswerWithoutAsking) {
+    FileReferenceTest test(fs, {});
+    fs.ResetQueries();
+    // The folder and its listing; the listing tells a file from a folder.
+    EXPECT_FALSE(test.IsMissingFileReference("C:\\Tools\\run.exe /x", "", drives, false));
+    EXPECT_EQ(fs.queries(), 2u);
+    fs.ResetQueries();
+    EXPECT_FALSE(test.IsMissingFileReference("C:\\Tools\\setup -q", "", drives, false));
+    EXPECT_TRUE(test.IsMissingFileReference("C:\\Tools\\gone.exe", "", drives, true));
+    EXPECT_EQ(fs.queries(), 0u);
+    EXPECT_FALSE(test.IsMissingFileReference("C:\\Program Files\\App", "", drives, true));
+    EXPECT_TRUE(test.IsMissingFileReference("C:\\Program Files\\App", "", drives, false));
+    EXPECT_EQ(fs.queries(), 2u) << "one folder and its listing";
+
+    // Below a folder found missing nothing more is asked, not even for the
+    // parts that slashes in the arguments cut out.
+    EXPECT_TRUE(test.IsMissingFileReference("C:\\Gone\\Deeper\\app.exe /x", "", drives, false));
+    fs.ResetQueries();
+    EXPECT_TRUE(test.IsMissingFileReference("C:\\Gone\\Deeper\\tool.exe /a/b /c/d", "", drives, true));
+    EXPECT_EQ(fs.queries(), 0u);
+    EXPECT_TRUE(test.IsMissingFileReference("C:\\Gone\\Other\\x.exe /a/b", "", drives, true));
+    EXPECT_EQ(fs.queries(), 1u) << "only the folder it names";
+}
+
 TEST_F(FileReferenceTestFixture, ExpandFolderVariableKeepsWhatIsNoFolder) {
     FileReferenceTest test(fs, {});
     EXPECT_EQ(test.ExpandFolderVariable("%SystemRoot%"), "C:\\Windows");
