@@ -81,10 +81,13 @@ wine64-test: $(B)/win64/CMakeCache.txt prefix
 	@cmake --build $(B)/win64 --target keyscrub logic_tests win_tests -j $(JOBS)
 	@$(call WINE_CTEST,$(B)/win64)
 
-# In the everyday run the 32-bit build runs its logic set only: where 32-bit
-# code is emulated the window and process tests take many minutes, and one of
-# them (a C++ exception caught in a window procedure) crashes the emulated
-# process. `make test32` runs the whole 32-bit set.
+# In the everyday run the 32-bit build runs its logic set only. Where 32-bit
+# code is emulated (QEMU user mode) the window and process tests take many
+# minutes, and the emulated Wine process dies at random points of the window
+# tests: "qemu: uncaught target signal 11", "wine client error: read: Bad
+# address", or a glibc loader assertion, each time in another test, while the
+# same test alone passes and the 64-bit set passes whole. `make test32` runs
+# the whole 32-bit set, for a machine that runs 32-bit code itself.
 wine32-test: $(B)/win32/CMakeCache.txt prefix
 	@cmake --build $(B)/win32 --target keyscrub logic_tests -j $(JOBS)
 	@$(call WINE_CTEST,$(B)/win32,-R wine_logic_tests)
