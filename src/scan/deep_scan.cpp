@@ -91,38 +91,56 @@ void TScanTaskThread::ScanKeyTree(std::string_view rootName, std::string_view ke
 
     // The walk keeps its own stack instead of recursing, so the registry's
     // deepest trees (512 levels) cost heap, not thread stack. Each level holds
-    // its open key and its subkey names until its subtree is done.
+    // its open key and its subkey names until its subtree is done, and how
+    // long its own path is: all levels share one path text, the current key's.
     struct Level {
         std::unique_ptr<RegistryKey> key;
-        std::string path;
         std::vector<std::string> subkeys;
         std::size_t next = 0;
+        std::size_t pathLength = 0;
     };
     std::vector<Level> levels;
+    std::string path(keyPath);
+
+    // One finding's key path, built in one piece: the root's name, the key,
+    // and the value's name when there is one.
+    auto keyText = [&](const std::string* valueName) {
+        std::string text;
+        text.reserve(upperRoot.size() + path.size() + (valueName ? valueName->size() : 0) + 2);
+        text.append(upperRoot);
+        // A value right in the hive's root: the key path is the root alone.
+        if (!path.empty()) text.append(1, '\\').append(path);
+        if (valueName) text.append(1, '\\').append(*valueName);
+        return text;
+    };
 
     // One key: its own values, then its subkeys are queued as the next level.
-    auto visit = [&](const RegistryKey* parent, std::string path, std::string_view name) {
+    auto visit = [&](const RegistryKey* parent, std::string_view name) {
         if (SkipsKey(*root, path)) return;
         auto key = parent ? parent->OpenSubkey(name, Access::Read) : registry_->OpenKey(*root, path, Access::Read);
         if (!key) return;
         ShowCurrentKey(path);
-        for (const RegValue& value : key->Values()) {
+        for (RegValue& value : key->Values()) {
             if (value.type != RegType::String && value.type != RegType::ExpandString) continue;
             const std::string_view data = StringData(value.data);
             if (!IsMissingFileReference(data, nameHint, scanDrives, true)) continue;
-            // A value right in the hive's root: the key path is the root alone.
-            const std::string keyText = path.empty() ? upperRoot : upperRoot + "\\" + path;
-            if (value.name.find('\\') == std::string::npos)
-                AddFinding(std::string(problemText), keyText + "\\" + value.name, std::string(data),
+            if (value.name.find('\\') == std::string::npos) {
+                std::string text = keyText(&value.name);
+                // The data read is the finding's own: cut at its end, not copied.
+                value.data.resize(data.size());
+                AddFinding(std::string(problemText), std::move(text), std::move(value.data),
                            RemovalKind::DeleteValueInPath);
-            else
-                AddFinding(std::string(problemText), keyText, value.name, RemovalKind::DeleteNamedValue);
+            } else {
+                AddFinding(std::string(problemText), keyText(nullptr), std::move(value.name),
+                           RemovalKind::DeleteNamedValue);
+            }
         }
-        auto subkeys = key->SubkeyNames();
-        levels.push_back(Level{std::move(key), std::move(path), std::move(subkeys), 0});
+        Level level{std::move(key), {}, 0, path.size()};
+        level.subkeys = level.key->SubkeyNames();
+        levels.push_back(std::move(level));
     };
 
-    visit(nullptr, std::string(keyPath), {});
+    visit(nullptr, {});
     while (!levels.empty()) {
         Level& level = levels.back();
         if (level.next == level.subkeys.size()) {
@@ -131,11 +149,12 @@ void TScanTaskThread::ScanKeyTree(std::string_view rootName, std::string_view ke
         }
         const std::string& name = level.subkeys[level.next++];
         if (name.empty()) continue;
-        std::string child = level.path.empty() ? name : level.path + "\\" + name;
+        path.resize(level.pathLength);
+        if (!path.empty()) path += '\\';
+        path += name;
         // visit may grow the stack, which moves the levels but neither the
         // names (a moved vector keeps its buffer) nor the open key.
-        const RegistryKey* parent = level.key.get();
-        visit(parent, std::move(child), name);
+        visit(level.key.get(), name);
     }
 }
 

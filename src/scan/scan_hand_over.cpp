@@ -20,14 +20,17 @@ void ScanHandOver::ShowTaskCaption(std::string text) {
     if (!stopped_) Enqueue(Caption{std::move(text)});
 }
 
-void ScanHandOver::ShowCurrentKey(std::string keyPath) {
+bool ScanHandOver::ShowCurrentKey(std::string_view keyPath) {
     std::lock_guard lock(mutex_);
-    if (stopped_) return;
-    currentKey_ = std::move(keyPath);
+    if (stopped_) return false;
+    // Between two deliveries the same text is overwritten in place.
+    if (currentKey_) currentKey_->assign(keyPath);
+    else currentKey_.emplace(keyPath);
     if (!wakePending_ && wakeUp_) {
         wakePending_ = true;
         wakeUp_->WakeUserInterface();
     }
+    return true;
 }
 
 void ScanHandOver::AddFinding(Finding finding) {

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "scan/finding.h"
@@ -50,7 +51,9 @@ public:
     // Worker side. None of these waits for the user-interface thread, except
     // RunTaskStep. After a stop they do nothing.
     void ShowTaskCaption(std::string text);
-    void ShowCurrentKey(std::string keyPath);  // the latest wins
+    // The latest wins. False once the scan is stopped, so that the worker
+    // learns of a stop at each key without asking separately.
+    bool ShowCurrentKey(std::string_view keyPath);
     void AddFinding(Finding finding);
     // Has the step run on the user-interface thread and waits for it. False
     // when the scan was stopped before or while waiting.

@@ -77,8 +77,7 @@ void TScanTaskThread::RunCheck(int taskId) {
 void TScanTaskThread::ShowTaskCaption(std::string text) { handOver_->ShowTaskCaption(std::move(text)); }
 
 void TScanTaskThread::ShowCurrentKey(std::string_view keyPath) {
-    if (handOver_->StopRequested()) throw ScanStopped();
-    handOver_->ShowCurrentKey(std::string(keyPath));
+    if (!handOver_->ShowCurrentKey(keyPath)) throw ScanStopped();
 }
 
 void TScanTaskThread::AddFinding(std::string problem, std::string keyPath, std::string value, RemovalKind kind) {

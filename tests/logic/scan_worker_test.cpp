@@ -226,9 +226,9 @@ TEST(ScanHandOverTest, ItemsInOrderAndTheLatestKeyOnly) {
     ScanHandOver handOver(&wakeUp);
     test::RecordingView view;
     handOver.ShowTaskCaption("one");
-    handOver.ShowCurrentKey("K1");
+    EXPECT_TRUE(handOver.ShowCurrentKey("HKEY_USERS\\a longer key"));
     handOver.AddFinding(Finding{"p", "HKEY_USERS\\a", "v", RemovalKind::DeleteNamedValue});
-    handOver.ShowCurrentKey("K2");
+    EXPECT_TRUE(handOver.ShowCurrentKey("K2"));
     handOver.ReportFinished();
     EXPECT_EQ(wakeUp.wakeUps(), 1) << "one wake-up until the next delivery";
     handOver.Deliver(view);
@@ -251,7 +251,7 @@ TEST(ScanHandOverTest, StopKeepsWhatWasFoundAndCutsTheRest) {
     EXPECT_TRUE(handOver.StopRequested());
     const int wakeUps = wakeUp.wakeUps();
     handOver.AddFinding(Finding{"p", "k2", "v", RemovalKind::DeleteKey});
-    handOver.ShowCurrentKey("K");
+    EXPECT_FALSE(handOver.ShowCurrentKey("K")) << "tells the worker to stop";
     handOver.ReportFinished();
     EXPECT_FALSE(handOver.RunTaskStep(ScanHandOver::TaskStep::End)) << "returns at once once stopped";
     handOver.Deliver(view);
