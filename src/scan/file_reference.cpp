@@ -48,6 +48,10 @@ bool OnlyDotsAndBlanks(std::string_view part) {
     return std::all_of(part.begin(), part.end(), [](char c) { return c == '.' || c == ' '; });
 }
 
+bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsHighByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+
 bool IsPlainChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' || c == '.' ||
            c == '-' || c == '_';
@@ -55,10 +59,19 @@ bool IsPlainChar(char c) {
 
 // Reserved device names: in any folder they name the device, listed or not.
 bool IsDeviceName(std::string_view name) {
-    // Eight characters without a dot or blank begin a base longer than any device name.
-    if (name.size() >= 8 && std::none_of(name.begin(), name.begin() + 8, [](char c) { return c == '.' || c == ' '; }))
-        return false;
-    std::string_view base = name.substr(0, name.find('.'));
+    if (name.empty()) return false;
+    switch (UpperAscii(name.front())) {
+    case 'A': case 'C': case 'L': case 'N': case 'P': break;
+    default: return false;
+    }
+    // The base ends at the first dot; past its seventh character anything
+    // but a blank makes it longer than any device name.
+    std::size_t baseEnd = 0;
+    while (baseEnd < name.size() && name[baseEnd] != '.') {
+        if (baseEnd >= 7 && name[baseEnd] != ' ') return false;
+        ++baseEnd;
+    }
+    std::string_view base = name.substr(0, baseEnd);
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
     auto is = [&](std::string_view device) {
         if (base.size() != device.size()) return false;
@@ -76,16 +89,35 @@ bool IsDeviceName(std::string_view name) {
 // A name the system finds exactly when an entry of that name exists, compared
 // without ASCII case: ASCII letters, digits, and a few marks; no "~" (a short
 // name may alias a long one), no dot or blank at the end (they are stripped),
-// no device name. The first `checked` characters are known to be plain ones.
-bool IsPlainName(std::string_view name, std::size_t checked = 0) {
-    if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
-    if (!std::all_of(name.begin() + static_cast<std::ptrdiff_t>(checked), name.end(), IsPlainChar)) return false;
-    return !IsDeviceName(name);
+// no device name. The name is stem + extension, the extension empty or
+// beginning with a dot; the stem's first `checked` characters are known to be
+// plain ones.
+bool IsPlainName(std::string_view stem, std::string_view extension, std::size_t checked) {
+    const std::string_view tail = extension.empty() ? stem : extension;
+    if (tail.empty() || tail.back() == '.' || tail.back() == ' ') return false;
+    if (!std::all_of(stem.begin() + static_cast<std::ptrdiff_t>(checked), stem.end(), IsPlainChar) ||
+        !std::all_of(extension.begin(), extension.end(), IsPlainChar))
+        return false;
+    // A device name is what comes before the first dot, so it lies in the stem.
+    return !IsDeviceName(stem.empty() ? extension : stem);
 }
 
-bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool IsHighByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+// One past the last place after which a missing folder could be left again:
+// a separator that ends a part of only dots and blanks, or a byte of 0x80 or
+// above (after which the parts are uncertain); 0 when there is none.
+std::size_t WaysOutEnd(std::string_view text) {
+    std::size_t end = 0;
+    std::size_t partStart = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (IsHighByte(text[at])) {
+            end = at + 1;
+        } else if (IsPathSeparator(text[at])) {
+            if (OnlyDotsAndBlanks(text.substr(partStart, at - partStart))) end = at + 1;
+            partStart = at + 1;
+        }
+    }
+    return end;
+}
 
 }  // namespace
 
@@ -200,7 +232,8 @@ FileReferenceTest::Place FileReferenceTest::PlaceOf(std::string_view path) {
             break;
         }
     place.highByte = std::any_of(path.begin(), path.end(), IsHighByte);
-    place.plainChars = std::all_of(path.begin() + static_cast<std::ptrdiff_t>(place.nameStart), path.end(), IsPlainChar);
+    const std::string_view name = path.substr(place.nameStart);
+    place.plainChars = std::all_of(name.begin(), name.end(), IsPlainChar);
     return place;
 }
 
@@ -214,39 +247,43 @@ void FileReferenceTest::Advance(Place& place, std::string_view text, std::size_t
         }
         // Below a missing folder nothing exists, as long as no part of only
         // dots and blanks can lead back out of it.
-        const bool gone =
-            place.belowGone || (place.container != kNoEntry && facts_[place.container].folder == 0);
+        const bool gone = place.belowGone || place.container == Place::Container::Missing;
         place.belowGone = gone && !OnlyDotsAndBlanks(text.substr(place.nameStart, at - place.nameStart));
         place.nameStart = at + 1;
         place.plainChars = true;
-        place.container = kNoEntry;
+        place.entry = kNoEntry;
+        place.container = Place::Container::Unknown;
         place.range = Place::Range::Unknown;
     }
 }
 
-FileReferenceTest::Verdict FileReferenceTest::Judge(Place& place, std::string_view path, std::size_t grown) {
+FileReferenceTest::Verdict FileReferenceTest::Judge(Place& place, std::string_view grown,
+                                                    std::string_view extension) {
     // A relative name, or a folder form ("C:\dir\"): nothing to learn from a container.
     if (place.nameStart == 0) return Verdict::Ask;
     // In a double-byte code page a trail byte can look like a backslash, so
     // the split at the last separator would not be the system's.
     if (place.highByte) return Verdict::Ask;
-    const std::string_view name = path.substr(place.nameStart);
     // Below a missing folder nothing is there, folder forms included: at least
     // one proper part lies between, and a last part of dots and blanks climbs
     // one level at most.
     if (place.belowGone) return Verdict::Missing;
-    if (OnlyDotsAndBlanks(name)) return Verdict::Ask;
+    const std::string_view stem = grown.substr(place.nameStart);
+    if (extension.empty() && OnlyDotsAndBlanks(stem)) return Verdict::Ask;
     // "dir .\x" names the folder "dir ." itself, while "dir .\" alone is read
     // as "dir": only a container whose last part ends cleanly answers for it.
     if (place.nameStart >= 2) {
-        const char last = path[place.nameStart - 2];
+        const char last = grown[place.nameStart - 2];
         if (last == '.' || last == ' ') return Verdict::Ask;
     }
-    const std::string_view folder = path.substr(0, place.nameStart);
-    place.container = FolderEntry(folder, place.container);
-    if (facts_[place.container].folder == 0) return Verdict::Missing;
-    if (!place.plainChars || !IsPlainName(name, grown - place.nameStart)) return Verdict::Ask;
-    switch (ListedKind(place, folder, name, grown - place.nameStart)) {
+    const std::string_view folder = grown.substr(0, place.nameStart);
+    if (place.container == Place::Container::Unknown) {
+        place.entry = FolderEntry(folder, place.entry);
+        place.container = facts_[place.entry].folder == 1 ? Place::Container::Exists : Place::Container::Missing;
+    }
+    if (place.container == Place::Container::Missing) return Verdict::Missing;
+    if (!place.plainChars || !IsPlainName(stem, extension, stem.size())) return Verdict::Ask;
+    switch (ListedKind(place, folder, stem, extension)) {
     case Kind::Absent: return Verdict::Missing;
     case Kind::File: return Verdict::File;
     case Kind::Folder: return Verdict::Folder;
@@ -279,7 +316,8 @@ std::int32_t FileReferenceTest::ListingOf(std::uint32_t container, std::string_v
     const std::string_view text(listedText_);
     auto textOf = [&](const ListedName& listed) { return text.substr(listed.offset, listed.length); };
     const auto begin = listedNames_.begin() + static_cast<std::ptrdiff_t>(first);
-    std::sort(begin, listedNames_.end(), [&](const ListedName& a, const ListedName& b) { return textOf(a) < textOf(b); });
+    std::sort(begin, listedNames_.end(),
+              [&](const ListedName& a, const ListedName& b) { return textOf(a) < textOf(b); });
     // Names equal but for case (a case-sensitive folder under Wine) leave the
     // kind to the system.
     auto kept = begin;
@@ -291,7 +329,8 @@ std::int32_t FileReferenceTest::ListingOf(std::uint32_t container, std::string_v
         *kept++ = *it;
     }
     listedNames_.erase(kept, listedNames_.end());
-    listings_.push_back(Listing{static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(listedNames_.size() - first)});
+    listings_.push_back(
+        Listing{static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(listedNames_.size() - first)});
     facts_[container].listing = static_cast<std::int32_t>(listings_.size() - 1);
     return facts_[container].listing;
 }
@@ -321,10 +360,10 @@ void FileReferenceTest::Narrow(std::uint32_t& from, std::uint32_t& to, std::uint
     to = low;
 }
 
-FileReferenceTest::Kind FileReferenceTest::ListedKind(Place& place, std::string_view folder, std::string_view name,
-                                                      std::size_t grown) {
+FileReferenceTest::Kind FileReferenceTest::ListedKind(Place& place, std::string_view folder, std::string_view stem,
+                                                      std::string_view extension) {
     if (place.range == Place::Range::Unknown) {
-        const std::int32_t listing = ListingOf(place.container, folder);
+        const std::int32_t listing = ListingOf(place.entry, folder);
         if (listing < 0) {
             place.range = Place::Range::Unlisted;
         } else {
@@ -336,39 +375,48 @@ FileReferenceTest::Kind FileReferenceTest::ListedKind(Place& place, std::string_
         }
     }
     if (place.range == Place::Range::Unlisted) return Kind::Either;
-    // The grown part of the name is narrowed once for all longer candidates;
-    // an added extension only for this question.
-    for (; place.matched < grown; ++place.matched) Narrow(place.from, place.to, place.matched, name[place.matched]);
+    // No listed name begins so: none of the longer ones is there either.
+    if (place.from == place.to) return Kind::Absent;
+    // The stem is narrowed once for all longer candidates; an extension only
+    // for this question.
+    for (; place.matched < stem.size(); ++place.matched)
+        Narrow(place.from, place.to, place.matched, stem[place.matched]);
     std::uint32_t from = place.from, to = place.to;
-    for (auto depth = static_cast<std::uint32_t>(grown); depth < name.size(); ++depth) Narrow(from, to, depth, name[depth]);
-    if (from == to || listedNames_[from].length != name.size()) return Kind::Absent;
+    for (std::size_t at = 0; at < extension.size(); ++at)
+        Narrow(from, to, static_cast<std::uint32_t>(stem.size() + at), extension[at]);
+    if (from == to || listedNames_[from].length != stem.size() + extension.size()) return Kind::Absent;
     return listedNames_[from].kind;
 }
 
 bool FileReferenceTest::FileExists(std::string_view path) {
     if (path.size() > kLongestFileNameChars) return false;
     Place place = PlaceOf(path);
-    return FileExistsAt(place, path, path.size());
+    return FileExistsAt(place, path);
 }
 
-bool FileReferenceTest::FileExistsAt(Place& place, std::string_view path, std::size_t grown) {
-    if (path.size() > kLongestFileNameChars) return false;
-    switch (Judge(place, path, grown)) {
+bool FileReferenceTest::FileExistsAt(Place& place, std::string_view grown, std::string_view extension) {
+    if (grown.size() + extension.size() > kLongestFileNameChars) return false;
+    switch (Judge(place, grown, extension)) {
     case Verdict::Missing:
     case Verdict::Folder: return false;
     case Verdict::File: return true;
     case Verdict::Ask: break;
     }
     std::uint32_t entry = kNoEntry;
-    const bool exists = AskFile(path, entry);
+    if (!extension.empty()) {
+        scratch_.assign(grown);
+        scratch_.append(extension);
+        return AskFile(scratch_, entry);
+    }
+    const bool exists = AskFile(grown, entry);
     // A candidate in folder form is the container of those that grow from it.
-    if (place.nameStart == path.size() && place.container == kNoEntry) place.container = entry;
+    if (place.nameStart == grown.size() && place.entry == kNoEntry) place.entry = entry;
     return exists;
 }
 
 bool FileReferenceTest::FolderExistsAt(Place& place, std::string_view path) {
     if (path.size() > kLongestFileNameChars) return false;
-    switch (Judge(place, path, path.size())) {
+    switch (Judge(place, path, {})) {
     case Verdict::Missing:
     case Verdict::File: return false;
     case Verdict::Folder: return true;
@@ -380,16 +428,14 @@ bool FileReferenceTest::FolderExistsAt(Place& place, std::string_view path) {
 bool FileReferenceTest::FoundWithProgramExtension(Place& place, std::string_view candidate) {
     // The three names share the candidate's container, so one missing folder answers all three.
     if (candidate.size() + 4 > kLongestFileNameChars) return false;
-    for (const char* extension : {".exe", ".com", ".bat"}) {
-        scratch_.assign(candidate);
-        scratch_ += extension;
-        if (FileExistsAt(place, scratch_, candidate.size())) return true;
-    }
+    using namespace std::string_view_literals;
+    for (const std::string_view extension : {".exe"sv, ".com"sv, ".bat"sv})
+        if (FileExistsAt(place, candidate, extension)) return true;
     return false;
 }
 
 bool FileReferenceTest::FoundBesideFolder(Place& place, std::string_view candidate, bool allowFolder) {
-    if (FileExistsAt(place, candidate, candidate.size())) return true;
+    if (FileExistsAt(place, candidate)) return true;
     if (allowFolder && FolderExistsAt(place, candidate)) return true;
     return FoundWithProgramExtension(place, candidate);
 }
@@ -475,7 +521,8 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
         // never becomes part of its name.
         Place place;
         Advance(place, work, 0, dir.size());
-        place.container = dirEntry;
+        place.entry = dirEntry;
+        place.container = Place::Container::Exists;
         std::size_t length = dir.size();
         for (; length < work.size() && length <= kLongestFileNameChars; ++length) {
             if (IsCandidateSeparator(work[length]) && FoundBesideFolder(place, work.substr(0, length), allowFolder))
@@ -496,11 +543,18 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
 
     // The folder is gone: some prefix of the string may still name a file.
     Place place;
+    std::size_t waysOutEnd = std::string_view::npos;
     for (std::size_t length = 0; length < work.size() && length < kLongestFileNameChars; ++length) {
+        // Once below a missing folder with no way out of it further on, every
+        // longer candidate is missing.
+        if (place.belowGone && !place.highByte) {
+            if (waysOutEnd == std::string_view::npos) waysOutEnd = WaysOutEnd(work.substr(0, kLongestFileNameChars));
+            if (waysOutEnd <= length) return true;
+        }
         if (IsCandidateSeparator(work[length]) && FoundWithProgramExtension(place, work.substr(0, length)))
             return false;
         Advance(place, work, length, length + 1);
-        if (FileExistsAt(place, work.substr(0, length + 1), length + 1)) return false;
+        if (FileExistsAt(place, work.substr(0, length + 1))) return false;
     }
     return true;
 }

@@ -111,7 +111,9 @@ private:
         bool highByte = false;       // a byte of 0x80 or above up to the name's end
         bool belowGone = false;      // inside a folder found missing, through proper parts only
         bool plainChars = true;      // the name so far holds only characters a plain name may
-        std::uint32_t container = kNoEntry;  // the folder before the name, once looked up
+        // The folder before the name: its entry once known, and whether it exists once asked.
+        std::uint32_t entry = kNoEntry;
+        enum class Container : std::uint8_t { Unknown, Exists, Missing } container = Container::Unknown;
         // The container's listed names that begin with the name's first
         // `matched` characters, once the listing is known.
         enum class Range : std::uint8_t { Unknown, Set, Unlisted } range = Range::Unknown;
@@ -124,10 +126,10 @@ private:
 
     static Place PlaceOf(std::string_view path);
     void Advance(Place& place, std::string_view text, std::size_t from, std::size_t to);
-    // Path is the growing text up to `grown` characters, perhaps with an
-    // extension added.
-    Verdict Judge(Place& place, std::string_view path, std::size_t grown);
-    Kind ListedKind(Place& place, std::string_view folder, std::string_view name, std::size_t grown);
+    // The candidate is the growing text up to its current length, with an
+    // extension (beginning with a dot) or none.
+    Verdict Judge(Place& place, std::string_view grown, std::string_view extension);
+    Kind ListedKind(Place& place, std::string_view folder, std::string_view stem, std::string_view extension);
     std::int32_t ListingOf(std::uint32_t container, std::string_view folder);
     void Narrow(std::uint32_t& from, std::uint32_t& to, std::uint32_t depth, char c) const;
 
@@ -136,7 +138,7 @@ private:
     // The folder's entry (found by its text unless given), its FolderExists answer known.
     std::uint32_t FolderEntry(std::string_view path, std::uint32_t entry = kNoEntry);
     bool AskFile(std::string_view path, std::uint32_t& entry);
-    bool FileExistsAt(Place& place, std::string_view path, std::size_t grown);
+    bool FileExistsAt(Place& place, std::string_view grown, std::string_view extension = {});
     bool FolderExistsAt(Place& place, std::string_view path);
     // Step 15's test: the candidate as a file (or folder), or with one of the
     // three program extensions.
