@@ -23,9 +23,22 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 std::size_t FindNoCase(std::string_view text, std::string_view needle) {
     if (needle.empty()) return 0;
     if (needle.size() > text.size()) return std::string_view::npos;
-    const auto it = std::search(text.begin(), text.end(), needle.begin(), needle.end(),
-                                [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
-    return it == text.end() ? std::string_view::npos : static_cast<std::size_t>(it - text.begin());
+    const char lower = LowerAscii(needle.front());
+    const char upper = UpperAscii(needle.front());
+    const std::size_t last = text.size() - needle.size();
+    for (std::size_t at = 0; at <= last; ++at) {
+        // A first character without case is found by the library's search.
+        if (lower == upper) {
+            at = text.find(lower, at);
+            if (at > last) break;
+        } else if (text[at] != lower && text[at] != upper) {
+            continue;
+        }
+        std::size_t matched = 1;
+        while (matched < needle.size() && LowerAscii(text[at + matched]) == LowerAscii(needle[matched])) ++matched;
+        if (matched == needle.size()) return at;
+    }
+    return std::string_view::npos;
 }
 
 bool ContainsNoCase(std::string_view text, std::string_view needle) {
@@ -59,11 +72,13 @@ bool IsPlainChar(char c) {
 
 // Reserved device names: in any folder they name the device, listed or not.
 bool IsDeviceName(std::string_view name) {
-    if (name.empty()) return false;
-    switch (UpperAscii(name.front())) {
-    case 'A': case 'C': case 'L': case 'N': case 'P': break;
-    default: return false;
-    }
+    // Every device name begins with CON, COM, PRN, AUX, NUL or LPT.
+    if (name.size() < 3) return false;
+    const char a = UpperAscii(name[0]), b = UpperAscii(name[1]), c = UpperAscii(name[2]);
+    const bool head = (a == 'C' && b == 'O' && (c == 'N' || c == 'M')) || (a == 'P' && b == 'R' && c == 'N') ||
+                      (a == 'A' && b == 'U' && c == 'X') || (a == 'N' && b == 'U' && c == 'L') ||
+                      (a == 'L' && b == 'P' && c == 'T');
+    if (!head) return false;
     // The base ends at the first dot; past its seventh character anything
     // but a blank makes it longer than any device name.
     std::size_t baseEnd = 0;
@@ -189,6 +204,8 @@ void FileReferenceTest::FactTable::Clear() {
 
 void FileReferenceTest::ForgetAnswers() {
     facts_.Clear();
+    goneText_.clear();
+    goneTried_ = 0;
     listings_.clear();
     listedNames_.clear();
     listedText_.clear();
@@ -335,26 +352,33 @@ std::int32_t FileReferenceTest::ListingOf(std::uint32_t container, std::string_v
     return facts_[container].listing;
 }
 
-void FileReferenceTest::Narrow(std::uint32_t& from, std::uint32_t& to, std::uint32_t depth, char c) const {
-    // The names in range share their first `depth` characters; in order, the
-    // one of exactly that length comes first, then the longer ones by their
-    // next character.
-    if (from < to && listedNames_[from].length == depth) ++from;
-    const auto wanted = static_cast<unsigned char>(UpperAscii(c));
-    auto at = [&](std::uint32_t index) {
-        return static_cast<unsigned char>(listedText_[listedNames_[index].offset + depth]);
+void FileReferenceTest::Narrow(std::uint32_t& from, std::uint32_t& to, std::uint32_t depth,
+                               std::string_view chars) const {
+    // The names in range share their first `depth` characters and are in
+    // order, so those that go on with `chars` lie together: a name that ends
+    // sooner or goes on with less comes before them, one with more after.
+    auto compare = [&](std::uint32_t index) {
+        const ListedName& listed = listedNames_[index];
+        const std::size_t available = listed.length - depth;
+        const std::size_t count = std::min<std::size_t>(available, chars.size());
+        for (std::size_t at = 0; at < count; ++at) {
+            const auto have = static_cast<unsigned char>(listedText_[listed.offset + depth + at]);
+            const auto wanted = static_cast<unsigned char>(UpperAscii(chars[at]));
+            if (have != wanted) return have < wanted ? -1 : 1;
+        }
+        return available < chars.size() ? -1 : 0;
     };
     std::uint32_t low = from, high = to;
     while (low < high) {
         const std::uint32_t middle = low + (high - low) / 2;
-        if (at(middle) < wanted) low = middle + 1;
+        if (compare(middle) < 0) low = middle + 1;
         else high = middle;
     }
     from = low;
     high = to;
     while (low < high) {
         const std::uint32_t middle = low + (high - low) / 2;
-        if (at(middle) <= wanted) low = middle + 1;
+        if (compare(middle) <= 0) low = middle + 1;
         else high = middle;
     }
     to = low;
@@ -379,11 +403,12 @@ FileReferenceTest::Kind FileReferenceTest::ListedKind(Place& place, std::string_
     if (place.from == place.to) return Kind::Absent;
     // The stem is narrowed once for all longer candidates; an extension only
     // for this question.
-    for (; place.matched < stem.size(); ++place.matched)
-        Narrow(place.from, place.to, place.matched, stem[place.matched]);
+    if (place.matched < stem.size()) {
+        Narrow(place.from, place.to, place.matched, stem.substr(place.matched));
+        place.matched = static_cast<std::uint32_t>(stem.size());
+    }
     std::uint32_t from = place.from, to = place.to;
-    for (std::size_t at = 0; at < extension.size(); ++at)
-        Narrow(from, to, static_cast<std::uint32_t>(stem.size() + at), extension[at]);
+    if (!extension.empty()) Narrow(from, to, place.matched, extension);
     if (from == to || listedNames_[from].length != stem.size() + extension.size()) return Kind::Absent;
     return listedNames_[from].kind;
 }
@@ -499,7 +524,8 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
     }
 
     if (!OnScannedDrive(work, scanDrives)) return false;
-    if (work.find(":\\") != 1) return false;
+    // The first ":\" right after the drive letter (which is no colon).
+    if (work.size() < 3 || work[1] != ':' || work[2] != '\\') return false;
     // Removable media: a drive without a disk is not touched at all.
     if (options_.includeRemoveMedia && ((StartsWithNoCase(work, "A:\\") && !options_.driveAReady) ||
                                         (StartsWithNoCase(work, "B:\\") && !options_.driveBReady)))
@@ -520,7 +546,8 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
         // Grow from the folder: an argument list after an existing program
         // never becomes part of its name.
         Place place;
-        Advance(place, work, 0, dir.size());
+        place.nameStart = dir.size();
+        place.highByte = std::any_of(dir.begin(), dir.end(), IsHighByte);
         place.entry = dirEntry;
         place.container = Place::Container::Exists;
         std::size_t length = dir.size();
@@ -542,20 +569,36 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
     }
 
     // The folder is gone: some prefix of the string may still name a file.
-    Place place;
+    // The candidates a text shares with the last one tried this way found
+    // nothing then and find nothing now: the loop resumes where that one
+    // stood at the end of the shared part.
+    const std::string_view text = work.substr(0, kLongestFileNameChars);
+    const auto shared = static_cast<std::size_t>(
+        std::mismatch(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(text.size(), goneTried_)),
+                      goneText_.begin())
+            .first -
+        text.begin());
+    Place place = shared > 0 ? gonePlaces_[shared] : Place{};
+    goneText_.assign(text);
+    gonePlaces_.resize(kLongestFileNameChars + 1);
     std::size_t waysOutEnd = std::string_view::npos;
-    for (std::size_t length = 0; length < work.size() && length < kLongestFileNameChars; ++length) {
+    std::size_t length = shared;
+    for (; length < text.size(); ++length) {
+        gonePlaces_[length] = place;
+        goneTried_ = length;
         // Once below a missing folder with no way out of it further on, every
         // longer candidate is missing.
         if (place.belowGone && !place.highByte) {
-            if (waysOutEnd == std::string_view::npos) waysOutEnd = WaysOutEnd(work.substr(0, kLongestFileNameChars));
+            if (waysOutEnd == std::string_view::npos) waysOutEnd = WaysOutEnd(text);
             if (waysOutEnd <= length) return true;
         }
-        if (IsCandidateSeparator(work[length]) && FoundWithProgramExtension(place, work.substr(0, length)))
+        if (IsCandidateSeparator(text[length]) && FoundWithProgramExtension(place, text.substr(0, length)))
             return false;
-        Advance(place, work, length, length + 1);
-        if (FileExistsAt(place, work.substr(0, length + 1))) return false;
+        Advance(place, text, length, length + 1);
+        if (FileExistsAt(place, text.substr(0, length + 1))) return false;
     }
+    gonePlaces_[length] = place;
+    goneTried_ = length;
     return true;
 }
 

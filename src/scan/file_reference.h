@@ -131,7 +131,8 @@ private:
     Verdict Judge(Place& place, std::string_view grown, std::string_view extension);
     Kind ListedKind(Place& place, std::string_view folder, std::string_view stem, std::string_view extension);
     std::int32_t ListingOf(std::uint32_t container, std::string_view folder);
-    void Narrow(std::uint32_t& from, std::uint32_t& to, std::uint32_t depth, char c) const;
+    // Keeps the names in range that go on with `chars` after their first `depth` characters.
+    void Narrow(std::uint32_t& from, std::uint32_t& to, std::uint32_t depth, std::string_view chars) const;
 
     bool FileExists(std::string_view path);
     bool FolderExists(std::string_view path);
@@ -155,8 +156,12 @@ private:
     std::vector<Listing> listings_;
     std::vector<ListedName> listedNames_;
     std::string listedText_;
+    // The last text whose prefixes were tried below a missing folder, how many
+    // of them found nothing, and where each candidate stood before its turn.
+    std::string goneText_;
+    std::size_t goneTried_ = 0;
+    std::vector<Place> gonePlaces_;
     std::string scratch_;
-    std::string upperName_;
 };
 
 }  // namespace ks

@@ -203,6 +203,14 @@ TEST_F(FileReferenceTestFixture, AnswersAreRememberedWithinOneScan) {
     EXPECT_TRUE(test.IsMissingFileReference("C:\\Gone\\Deeper\\app.exe /x", "", drives, false));
     test.ForgetAnswers();
     EXPECT_FALSE(test.IsMissingFileReference("C:\\Gone\\Deeper\\app.exe /x", "", drives, false));
+
+    // A file where a missing folder was: a prefix of the same text, found
+    // once the answers are forgotten.
+    EXPECT_TRUE(test.IsMissingFileReference("C:\\Old\\sub\\app.exe /x", "", drives, false));
+    fs.AddFile("C:\\Old");
+    EXPECT_TRUE(test.IsMissingFileReference("C:\\Old\\sub\\app.exe /x", "", drives, false));
+    test.ForgetAnswers();
+    EXPECT_FALSE(test.IsMissingFileReference("C:\\Old\\sub\\app.exe /x", "", drives, false));
 }
 
 TEST_F(FileReferenceTestFixture, ListingsAndMissingFoldersAnswerWithoutAsking) {
