@@ -141,8 +141,8 @@ private:
     bool AskFile(std::string_view path, std::uint32_t& entry);
     bool FileExistsAt(Place& place, std::string_view grown, std::string_view extension = {});
     bool FolderExistsAt(Place& place, std::string_view path);
-    // Step 15's test: the candidate as a file (or folder), or with one of the
-    // three program extensions.
+    // Whether a candidate names something: as a file (or a folder), or with
+    // one of the three program extensions.
     bool FoundBesideFolder(std::string_view candidate, bool allowFolder);
     bool FoundBesideFolder(Place& place, std::string_view candidate, bool allowFolder);
     bool FoundWithProgramExtension(Place& place, std::string_view candidate);
