@@ -9,6 +9,7 @@
 #include "logic/backup_memory_file.h"
 #include "repair/repair.h"
 #include "support/memory_registry.h"
+#include "support/quiet_repair_ui.h"
 
 #if defined(KS_WIN_BENCH)
 #include <windows.h>
@@ -23,15 +24,6 @@ namespace ks::bench {
 namespace {
 
 constexpr int kFindings = 10000;
-
-class SilentUi : public RepairUi {
-public:
-    bool AskYesNo(const std::string&) override { return true; }
-    int RunRestorePointDialog() override { return 1; }
-    void UpdateProblemCounts() override {}
-    void ShowHint(std::size_t) override {}
-    void Beep() override {}
-};
 
 // Findings spread as a scan finds them: a hundred parents of a hundred keys.
 std::string ItemPath(const std::string& base, int n) {
@@ -78,7 +70,7 @@ void RepairInMemory() {
     for (int n = 0; n < kFindings; ++n) PlantFinding(registry, ItemPath(base, n), n);
     ProblemListModel list;
     FillList(list, base);
-    SilentUi ui;
+    test::QuietRepairUi ui;
     RepairContext context{registry, files, store, ui, [] { return BackupTime{2024, 1, 2, 3, 4, 5}; }};
     RepairOptions options;
     options.OutputDirectory = "C:\\Backup";
@@ -137,7 +129,7 @@ void RepairWin32Registry() {
 
     ProblemListModel list;
     FillList(list, base);
-    SilentUi ui;
+    test::QuietRepairUi ui;
     RepairContext context{*registry, *files, *store, ui, &LocalBackupTime, SystemLeadBytes(), fidelity.get()};
     RepairOptions options;
     options.OutputDirectory = folder;

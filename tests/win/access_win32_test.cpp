@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "scan/win/handles.h"
+#include "test_files.h"
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
 #include "settings/system_version.h"
@@ -90,24 +91,6 @@ private:
     std::vector<std::string> locked_;
 };
 
-// Removes a folder with everything in it, by hand so that the code under test
-// plays no part in cleaning up after itself.
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    UniqueFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
-    if (search) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
-            else DeleteFileA(path.c_str());
-        } while (FindNextFileA(search.get(), &found));
-    }
-    search.reset();
-    RemoveDirectoryA(folder.c_str());
-}
-
 class Win32FileEnv {
 public:
     Win32FileEnv() : files_(MakeWin32FileSystem()) {
@@ -115,7 +98,7 @@ public:
         const DWORD chars = GetTempPathA(MAX_PATH, temp);
         EXPECT_GT(chars, 0u);
         base_ = std::string(temp, chars) + "ks-access-" + std::to_string(GetCurrentProcessId());
-        RemoveTree(base_);
+        test::RemoveFolderTree(base_);
         EXPECT_TRUE(CreateDirectoryA(base_.c_str(), nullptr)) << base_;
         char current[MAX_PATH];
         savedFolder_.assign(current, GetCurrentDirectoryA(MAX_PATH, current));
@@ -123,7 +106,7 @@ public:
     ~Win32FileEnv() {
         SetCurrentDirectoryA(savedFolder_.c_str());
         for (const auto& name : variables_) SetEnvironmentVariableA(name.c_str(), nullptr);
-        RemoveTree(base_);
+        test::RemoveFolderTree(base_);
     }
     Win32FileEnv(const Win32FileEnv&) = delete;
     Win32FileEnv& operator=(const Win32FileEnv&) = delete;

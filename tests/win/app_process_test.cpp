@@ -6,12 +6,12 @@
 
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/product.h"
 #include "child_process.h"
+#include "test_files.h"
 #include "settings/win/settings_file.h"
 
 namespace ks {
@@ -19,14 +19,6 @@ namespace {
 
 // A 32-bit process start can take a minute where x86 code is emulated.
 constexpr DWORD kStartTimeoutMs = 240000;
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 using test::IgnoreAllBut;
 using Process = test::ProgramProcess;
@@ -69,7 +61,7 @@ class AppProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         settingsFile_ = SettingsFilePath();
-        saved_ = ReadWholeFile(settingsFile_);
+        saved_ = test::ReadFileIfPresent(settingsFile_);
         DeleteFileA(settingsFile_.c_str());
         ASSERT_TRUE(MainWindows().empty()) << "another keyscrub.exe is running";
     }
@@ -112,7 +104,7 @@ TEST_F(AppProcessTest, SecondStartBringsTheFirstForwardAndEndsWithoutAWindow) {
     ASSERT_TRUE(first.Ended(60000));
     EXPECT_EQ(first.ExitCode(), 0u);
     // Closing saved the options.
-    EXPECT_TRUE(ReadWholeFile(settingsFile_).has_value());
+    EXPECT_TRUE(test::ReadFileIfPresent(settingsFile_).has_value());
 }
 
 TEST_F(AppProcessTest, StartsAtTheSameInstantOpenOneWindow) {
@@ -204,7 +196,7 @@ TEST_F(AppProcessTest, CleanOnceScansRepairsAndEndsByItself) {
     ASSERT_NE(search, INVALID_HANDLE_VALUE);
     const std::string backupFile = backups + "\\" + found.cFileName;
     FindClose(search);
-    const std::optional<std::string> backup = ReadWholeFile(backupFile);
+    const std::optional<std::string> backup = test::ReadFileIfPresent(backupFile);
     ASSERT_TRUE(backup.has_value());
     EXPECT_NE(backup->find("\"Stale\""), std::string::npos);
     EXPECT_EQ(backup->find("\"Valid\""), std::string::npos);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "test_files.h"
 
 namespace ks::test {
 
@@ -176,24 +177,6 @@ private:
     std::string path_;
 };
 
-inline void RemoveFolderTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveFolderTree(path);
-            else DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(folder.c_str());
-}
-
 // A folder under the temporary folder whose name holds blanks, so that a
 // command line that forgets its quotes shows.
 class ScratchFolder {
@@ -214,18 +197,6 @@ public:
 private:
     std::string path_;
 };
-
-inline std::string ReadWholeFile(const std::string& path) {
-    std::string content;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) content.append(buffer, read);
-    CloseHandle(file);
-    return content;
-}
 
 // Runs the registry editor as the restore does: "regedit /s" and the quoted
 // file name, hidden, waiting for it to end. The exit code tells nothing (it is

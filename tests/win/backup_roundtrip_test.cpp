@@ -16,6 +16,7 @@
 #include "repair/win/backup_system.h"
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
+#include "support/quiet_repair_ui.h"
 
 namespace ks {
 namespace {
@@ -24,15 +25,6 @@ using test::Bytes;
 using test::Pattern;
 using test::Plant;
 using test::Utf16;
-
-class QuietUi : public RepairUi {
-public:
-    bool AskYesNo(const std::string&) override { return true; }
-    int RunRestorePointDialog() override { return 1; }
-    void UpdateProblemCounts() override {}
-    void ShowHint(std::size_t) override {}
-    void Beep() override {}
-};
 
 Bytes Dword(DWORD value) { return Bytes{BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)}; }
 
@@ -72,7 +64,7 @@ protected:
     std::unique_ptr<FileSystem> files;
     std::unique_ptr<BackupStore> store;
     std::unique_ptr<TextFidelity> fidelity;
-    QuietUi ui;
+    test::QuietRepairUi ui;
     std::string backupFile;
 };
 
