@@ -58,13 +58,6 @@ bool EqualsAnyNoCase(std::string_view keyPath, const char* const (&list)[N]) {
     return false;
 }
 
-// The text of a registry string: up to its first NUL, or all of it when it
-// was stored without one.
-std::string_view StringData(const std::string& data) {
-    const std::string_view view(data);
-    return view.substr(0, view.find('\0'));
-}
-
 }  // namespace
 
 bool TScanTaskThread::SkipsKey(RootKey root, std::string_view keyPath) const {

@@ -66,13 +66,16 @@ std::string RegistryKey::ReadString(std::string_view name) const {
     return nul == std::string::npos ? value->data : value->data.substr(0, nul);
 }
 
+std::uint32_t IntegerData(std::string_view data) {
+    if (data.size() < 4) return 0;
+    std::uint32_t result = 0;
+    for (int i = 3; i >= 0; --i) result = (result << 8) | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
+    return result;
+}
+
 std::uint32_t RegistryKey::ReadInteger(std::string_view name) const {
     const auto value = ReadValue(name);
-    if (!value || value->data.size() < 4) return 0;
-    std::uint32_t result = 0;
-    for (int i = 3; i >= 0; --i)
-        result = (result << 8) | static_cast<unsigned char>(value->data[static_cast<size_t>(i)]);
-    return result;
+    return value ? IntegerData(value->data) : 0;
 }
 
 std::optional<std::uint32_t> RegistryKey::DataSize(std::string_view name) const {

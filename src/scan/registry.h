@@ -68,6 +68,16 @@ struct RegValue {
     friend bool operator==(const RegValue&, const RegValue&) = default;
 };
 
+// The text of a registry string as stored: up to its first NUL, or all of it
+// when it was stored without one.
+inline std::string_view StringData(const std::string& data) {
+    const std::string_view view(data);
+    return view.substr(0, view.find('\0'));
+}
+
+// The first four bytes of a value's data, little-endian; 0 when shorter.
+std::uint32_t IntegerData(std::string_view data);
+
 struct KeyInfo {
     std::uint32_t subkeys = 0;
     std::uint32_t values = 0;

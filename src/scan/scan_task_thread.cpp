@@ -70,6 +70,15 @@ void TScanTaskThread::RunCheck(int taskId) {
     case 3: ScanFilesAndFoldersLocalMachine(); break;
     case 4: ScanFilesAndFoldersCurrentUser(); break;
     case 5: ScanFilesAndFoldersUsers(); break;
+    case 6: ScanSoftwareLocations(); break;
+    case 7: ScanWindowsFonts(); break;
+    case 8: ScanHelpFiles(); break;
+    case 9: ScanSharedDlls(); break;
+    case 10: ScanStartupPrograms(); break;
+    case 11: ScanAddRemovePrograms(); break;
+    case 15: ScanWindowsServices(); break;
+    case 21: ScanInstaller(); break;
+    case 22: ScanApplications(); break;
     default: break;
     }
 }

@@ -65,6 +65,26 @@ public:
     void ScanFilesAndFoldersCurrentUser();
     void ScanFilesAndFoldersUsers();
 
+    // Tasks 6 to 11, 15, 21 and 22: the lists where Windows and installers
+    // record program locations, fonts, help files, shared libraries, startup
+    // commands, uninstall entries, services and open-with programs.
+    void ScanSoftwareLocations();
+    void ScanWindowsFonts();
+    void ScanHelpFiles();
+    void ScanSharedDlls();
+    void ScanStartupPrograms();
+    void ScanRunKey(std::string_view rootName, std::string_view keyPath);
+    void ScanAddRemovePrograms();
+    void ScanWindowsServices();
+    void ScanInstaller();
+    void ScanApplications();
+    // Finds the next key at or below startPath, depth first, that has a
+    // subkey `subkeyName` whose `valueName` value is a string or absent:
+    // the one after foundKey, or the first when foundKey is empty. Leaves
+    // value "Not Found" when there is none.
+    void FindSubkeyValue(RootKey root, std::string& foundKey, const std::string& startPath,
+                         std::string_view subkeyName, std::string_view valueName, std::string& value);
+
     Registry& registry() { return *registry_; }
     FileSystem& files() { return *files_; }
     const std::vector<std::string>& taskIds() const { return taskIds_; }
@@ -80,6 +100,13 @@ private:
     FileReferenceTest& PathTest();
     // Whether the walk leaves this key (and all below it) out.
     bool SkipsKey(RootKey root, std::string_view keyPath) const;
+    // The tests the location checks share: a path on a floppy drive that is
+    // not ready (with removable media scanned), and the plain path test
+    // without a name hint.
+    bool FailsRemovableMediaTest(std::string_view text) const;
+    bool IsMissing(std::string_view text, bool allowFolder = false);
+    // The help-file steps for one of the two help keys.
+    void ScanHelpKey(std::string_view keyPath, const std::string& problem);
 
     std::shared_ptr<Registry> registry_;
     std::shared_ptr<FileSystem> files_;

@@ -23,6 +23,26 @@ inline constexpr TextKey kProblemLocalMachine{"RES_Problem_Files_And_Folders_HKE
 inline constexpr TextKey kProblemCurrentUser{"RES_Problem_Files_And_Folders_HKEY_CURRENT_USER",
                                              "Invalid File or Folder"};
 inline constexpr TextKey kProblemUsers{"RES_Problem_Files_And_Folders_HKEY_USERS", "Invalid File or Folder"};
+
+inline constexpr TextKey kScanningSoftwareLocations{"RES_Scanning_Software_Locations",
+                                                    "Scanning Software Locations..."};
+inline constexpr TextKey kProblemSoftwareLocations{"RES_Problem_Applications_Path", "Software Locations Issue"};
+inline constexpr TextKey kScanningFonts{"RES_Scanning_Windows_Fonts", "Scanning Windows Fonts..."};
+inline constexpr TextKey kProblemFonts{"RES_Problem_Fonts", "Fonts Issue"};
+inline constexpr TextKey kScanningHelpFiles{"RES_Scanning_Invalid_Help_Files", "Scanning Invalid Help Files..."};
+inline constexpr TextKey kProblemHelpFiles{"RES_Problem_Help", "Invalid Help Files"};
+inline constexpr TextKey kScanningSharedDlls{"RES_Scanning_Shared_Dlls", "Scanning Shared DLLs..."};
+inline constexpr TextKey kProblemSharedDlls{"RES_Problem_SharedDll", "Missing Shared Dlls"};
+inline constexpr TextKey kScanningStartup{"RES_Scanning_Startup_Programs", "Scanning Startup Programs..."};
+inline constexpr TextKey kProblemStartup{"RES_Problem_Startup_Run", "Missing Startup Programs"};
+inline constexpr TextKey kScanningAddRemove{"RES_Scanning_Add_Remove_Programs", "Scanning Add/Remove Programs..."};
+inline constexpr TextKey kProblemAddRemove{"RES_Problem_AddRomve", "Add/Remove Programs Issue"};
+// The services check shows the obsolete-software wording while it runs.
+inline constexpr TextKey kScanningServices{"RES_Scanning_Windows_Services", "Obsolete Software Key"};
+inline constexpr TextKey kProblemServices{"RES_Problem_Windows_Service", "Windows Service Issue"};
+inline constexpr TextKey kScanningInstaller{"RES_Scanning_Installer", "Scanning Installer..."};
+inline constexpr TextKey kProblemInstaller{"RES_Problem_Installer", "Installer Reference Issue"};
+inline constexpr TextKey kProblemApplications{"RES_Problem_Applications", "Open with Application Issue"};
 }  // namespace scan_text
 
 // The text of a key in the active language.

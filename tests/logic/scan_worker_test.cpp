@@ -106,7 +106,7 @@ TEST(ScanWorkerTest, EmptyTaskListFinishesAtOnce) {
 TEST(ScanWorkerTest, IdsWithoutCheckStillRunBothSteps) {
     Scan scan;
     scan.PlantMissing(RootKey::CurrentUser, "Software\\X", 3);
-    TScanTaskThread::Start(scan.Worker({"x", "2", "24", "6", "-3", ""}));
+    TScanTaskThread::Start(scan.Worker({"x", "2", "24", "99", "-3", ""}));
     ASSERT_TRUE(scan.Pump([&] { return scan.view.finished; }));
     std::vector<std::string> expected;
     for (int i = 0; i < 6; ++i) {
