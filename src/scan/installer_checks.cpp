@@ -3,6 +3,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "scan/location_keys.h"
 #include "scan/scan_task_thread.h"
 #include "scan/scan_texts.h"
 #include "settings/text.h"
@@ -11,15 +12,12 @@ namespace ks {
 
 namespace {
 
-constexpr const char* kLocalMachine = "HKEY_LOCAL_MACHINE";
 constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr const char* kInstallerFolders = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders";
 constexpr const char* kArpCache = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache";
 constexpr const char* kApplications = "Software\\Classes\\Applications";
 // What FindSubkeyValue leaves when it finds nothing more.
 constexpr std::string_view kNotFound = "Not Found";
-
-std::string Under(std::string_view keyPath) { return std::string(kLocalMachine) + "\\" + std::string(keyPath); }
 
 }  // namespace
 
@@ -33,7 +31,7 @@ void TScanTaskThread::ScanInstaller() {
     // Folders the installer created: the value names are the folders.
     if (auto folders = registry_->OpenKey(RootKey::LocalMachine, kInstallerFolders, Access::Full)) {
         ShowCurrentKey(kInstallerFolders);
-        const std::string keyText = Under(kInstallerFolders);
+        const std::string keyText = JoinKeyPath(kLocalMachine, kInstallerFolders);
         for (std::string& name : folders->ValueNames())
             if (IsMissing(name, true)) AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteNamedValue);
     }
@@ -45,7 +43,7 @@ void TScanTaskThread::ScanInstaller() {
     auto cache = registry_->OpenKey(RootKey::LocalMachine, kArpCache, Access::Read);
     if (!cache) return;
     ShowCurrentKey(kArpCache);
-    const std::string keyText = Under(kArpCache);
+    const std::string keyText = JoinKeyPath(kLocalMachine, kArpCache);
     for (std::string& name : cache->SubkeyNames())
         if (installed.count(UpperAnsi(name)) == 0)
             AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteSubkey);
@@ -93,7 +91,7 @@ void TScanTaskThread::ScanApplications() {
                 FindSubkeyValue(RootKey::LocalMachine, foundKey, start, "command", "", command);
                 if (command == kNotFound) break;
                 if (command.empty() || IsMissing(command))
-                    AddFinding(problem, Under(foundKey) + "\\command", command, RemovalKind::DeleteKey);
+                    AddFinding(problem, JoinKeyPath(kLocalMachine, foundKey) + "\\command", command, RemovalKind::DeleteKey);
             }
         }
     } catch (const ScanStopped&) {

@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "scan/location_keys.h"
 #include "scan/scan_task_thread.h"
 #include "scan/scan_texts.h"
 #include "settings/text.h"
@@ -13,7 +14,6 @@ namespace ks {
 
 namespace {
 
-constexpr const char* kLocalMachine = "HKEY_LOCAL_MACHINE";
 constexpr const char* kAppPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 constexpr const char* kFonts9x = "Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
 constexpr const char* kFontsNt = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
@@ -29,12 +29,6 @@ constexpr const char* kServices = "SYSTEM\\CurrentControlSet\\Services";
 constexpr int kCsidlFonts = 20;
 
 bool IsString(std::uint32_t type) { return type == RegType::String || type == RegType::ExpandString; }
-
-std::string Under(std::string_view root, std::string_view keyPath) {
-    std::string text(root);
-    text.append(1, '\\').append(keyPath);
-    return text;
-}
 
 }  // namespace
 
@@ -66,7 +60,7 @@ void TScanTaskThread::ScanSoftwareLocations() {
         if (!value || !IsString(value->type)) continue;
         const std::string_view data = StringData(value->data);
         if (data.empty() || !IsMissingFileReference(data, name, ScanDrives, true)) continue;
-        AddFinding(problem, Under(kLocalMachine, path), std::string(data), RemovalKind::DeleteKey);
+        AddFinding(problem, JoinKeyPath(kLocalMachine, path), std::string(data), RemovalKind::DeleteKey);
     }
 }
 
@@ -86,7 +80,7 @@ void TScanTaskThread::ScanWindowsFonts() {
     auto key = registry_->OpenKey(RootKey::LocalMachine, keyPath, Access::Full);
     if (!key) return;
     ShowCurrentKey(keyPath);
-    const std::string keyText = Under(kLocalMachine, keyPath);
+    const std::string keyText = JoinKeyPath(kLocalMachine, keyPath);
     for (RegValue& value : key->Values()) {
         if (!IsString(value.type)) continue;
         const std::string_view data = StringData(value.data);
@@ -99,7 +93,7 @@ void TScanTaskThread::ScanHelpKey(std::string_view keyPath, const std::string& p
     auto key = registry_->OpenKey(RootKey::LocalMachine, keyPath, Access::Full);
     if (!key) return;
     ShowCurrentKey(keyPath);
-    const std::string keyText = Under(kLocalMachine, keyPath);
+    const std::string keyText = JoinKeyPath(kLocalMachine, keyPath);
     for (const RegValue& value : key->Values()) {
         if (!IsString(value.type)) continue;
         // The data is the folder, the value's name the file in it.
@@ -124,7 +118,7 @@ void TScanTaskThread::ScanSharedDlls() {
     auto key = registry_->OpenKey(RootKey::LocalMachine, kSharedDlls, Access::Full);
     if (!key) return;
     ShowCurrentKey(kSharedDlls);
-    const std::string keyText = Under(kLocalMachine, kSharedDlls);
+    const std::string keyText = JoinKeyPath(kLocalMachine, kSharedDlls);
     // The value names are the libraries' paths, the data their use counts.
     for (RegValue& value : key->Values()) {
         if (value.type != RegType::Dword) continue;
@@ -140,7 +134,7 @@ void TScanTaskThread::ScanRunKey(std::string_view rootName, std::string_view key
     if (!key) return;
     ShowCurrentKey(keyPath);
     const std::string problem = ScanText(scan_text::kProblemStartup);
-    const std::string keyText = Under(UpperAnsi(rootName), keyPath);
+    const std::string keyText = JoinKeyPath(UpperAnsi(rootName), keyPath);
     for (const RegValue& value : key->Values()) {
         if (!IsString(value.type)) continue;
         const std::string_view data = StringData(value.data);
@@ -170,7 +164,7 @@ void TScanTaskThread::ScanStartupPrograms() {
             if (!command || !IsString(command->type)) continue;
             const std::string_view data = StringData(command->data);
             if (!IsMissing(data)) continue;
-            AddFinding(problem, Under(kLocalMachine, std::string(kStartupReg) + "\\" + name), std::string(data),
+            AddFinding(problem, JoinKeyPath(kLocalMachine, std::string(kStartupReg) + "\\" + name), std::string(data),
                        RemovalKind::DeleteKey);
         }
     } catch (const ScanStopped&) {
@@ -184,7 +178,7 @@ void TScanTaskThread::ScanAddRemovePrograms() {
     const std::string problem = ScanText(scan_text::kProblemAddRemove);
     auto list = registry_->OpenKey(RootKey::LocalMachine, kUninstall, Access::Full);
     if (!list) return;
-    const std::string listText = Under(kLocalMachine, kUninstall);
+    const std::string listText = JoinKeyPath(kLocalMachine, kUninstall);
     for (std::string& name : list->SubkeyNames()) {
         // Entries named by a product code belong to the installer service.
         if (!name.empty() && name.front() == '{') continue;
@@ -216,7 +210,7 @@ void TScanTaskThread::ScanWindowsServices() {
         const std::string_view data = StringData(image->data);
         if (!IsMissing(data, true)) continue;
         // Only the image path goes: the service's own key stays.
-        AddFinding(problem, Under(kLocalMachine, path) + "\\ImagePath", std::string(data),
+        AddFinding(problem, JoinKeyPath(kLocalMachine, path) + "\\ImagePath", std::string(data),
                    RemovalKind::DeleteValueInPath);
     }
 }
