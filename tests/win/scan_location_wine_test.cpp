@@ -267,6 +267,7 @@ TEST_F(LocationScanWineTest, NineSectionsReportExactlyThePlantedStaleEntriesAndR
     HWND tree = window.Control("tvRegistry");
     auto press = [&](int imageIndex) {
         const HTREEITEM node = window.TreeNodes("tvRegistry").at(ScanTree::NodeOfImage(imageIndex));
+        SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(node));  // the last sections lie below
         POINT at{};
         ASSERT_TRUE(test::TreeItemPartPoint(tree, node, TVHT_ONITEMSTATEICON, at)) << imageIndex;
         test::PressAt(tree, at);
