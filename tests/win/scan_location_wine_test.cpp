@@ -52,6 +52,7 @@ struct Item {
     std::optional<std::wstring> value;
     bool stale;
 };
+enum Mark { KeepValue, StaleValue, KeepKey, StaleKey };
 
 // What an entry holds now: the key's dump, or a key holding just the value;
 // nothing when it is gone.
@@ -66,24 +67,24 @@ std::optional<StoredKey> Capture(const Item& item) {
     return one;
 }
 
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
 class LocationScanWineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ui::InitializeUi();
         marker = "ks-loc-" + std::to_string(GetCurrentProcessId());
-        wmarker = Wide(marker);
         wfolder = Wide(folder.path());
-        for (const char* name : {"present.exe", "present.ttf", "present.dll", "unused.dll"})
+        for (const std::string name : {"present.exe", "present.ttf", "present.dll", "unused.dll"})
             ASSERT_TRUE(test::WriteWholeFile(folder.path() + "\\" + name, "x"));
-        ASSERT_TRUE(test::WriteWholeFile(folder.path() + "\\" + marker + "-good.exe", "x"));
-        ASSERT_TRUE(test::WriteWholeFile(folder.path() + "\\" + marker + "-good.hlp", "x"));
+        for (const char* suffix : {"-good.exe", "-good.hlp"})
+            ASSERT_TRUE(test::WriteWholeFile(folder.path() + "\\" + marker + suffix, "x"));
         settingsFile = folder.path() + "\\options.ini";
-        backups = folder.path() + "\\backups";
+        const std::string backups = folder.path() + "\\backups";
         CreateDirectoryA(backups.c_str(), nullptr);
-        WritePrivateProfileStringA("Options", "OutputDirectory", backups.c_str(), settingsFile.c_str());
-        WritePrivateProfileStringA("Options", "ShowHint", "0", settingsFile.c_str());
-        WritePrivateProfileStringA("Options", "RestorePoint", "0", settingsFile.c_str());
-        WritePrivateProfileStringA("Options", "Beep", "0", settingsFile.c_str());
+        for (const auto& [key, value] : {std::pair<std::string, std::string>{"OutputDirectory", backups},
+                                         {"ShowHint", "0"}, {"RestorePoint", "0"}, {"Beep", "0"}})
+            WritePrivateProfileStringA("Options", key.c_str(), value.c_str(), settingsFile.c_str());
     }
 
     void TearDown() override {
@@ -98,9 +99,10 @@ protected:
         Settings = SettingsRecord{};
     }
 
-    // Plants a value; remembers what to take away afterwards: the topmost key
-    // the planting creates, or the value when its key was there before.
-    void Plant(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type, const Bytes& data) {
+    // Plants a value and notes the entry. Remembers what to take away
+    // afterwards: the topmost key the planting creates, or the value when
+    // its key was there before.
+    void Put(HKEY root, const std::wstring& key, const std::wstring& name, Mark mark, DWORD type, const Bytes& data) {
         if (KeyExists(root, key)) {
             ownedValues.emplace_back(root, key, name);
         } else {
@@ -110,36 +112,39 @@ protected:
                     top = key.substr(0, at);
                     break;
                 }
-            const auto owned = std::make_pair(root, top);
-            if (std::find(ownedKeys.begin(), ownedKeys.end(), owned) == ownedKeys.end()) ownedKeys.push_back(owned);
+            if (std::find(ownedKeys.begin(), ownedKeys.end(), std::make_pair(root, top)) == ownedKeys.end())
+                ownedKeys.emplace_back(root, top);
         }
         test::Plant(root, key, name, type, data);
+        const bool whole = mark == KeepKey || mark == StaleKey;
+        const Item item{root, key, whole ? std::nullopt : std::optional(name), mark == StaleValue || mark == StaleKey};
+        if (std::none_of(items.begin(), items.end(),
+                         [&](const Item& i) { return i.root == root && i.key == key && i.value == item.value; }))
+            items.push_back(item);
     }
-    void PlantText(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text) {
-        Plant(root, key, name, REG_SZ, Utf16(text));
+    void Put(HKEY root, const std::wstring& key, const std::wstring& name, Mark mark, const std::wstring& text) {
+        Put(root, key, name, mark, REG_SZ, Utf16(text));
     }
-    std::wstring In(const char* name) const { return wfolder + L"\\" + Wide(name); }
+    void Put(HKEY root, const std::wstring& key, const std::wstring& name, Mark mark, DWORD number) {
+        Put(root, key, name, mark, REG_DWORD, Dword(number));
+    }
+    std::wstring In(const std::string& name) const { return wfolder + L"\\" + Wide(name); }
 
     test::ScratchFolder folder{"location"};
     std::string marker;
-    std::wstring wmarker;
     std::wstring wfolder;
     std::string settingsFile;
-    std::string backups;
+    std::vector<Item> items;
     std::vector<std::pair<HKEY, std::wstring>> ownedKeys;
     std::vector<std::tuple<HKEY, std::wstring, std::wstring>> ownedValues;
 };
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
 TEST_F(LocationScanWineTest, NineSectionsReportExactlyThePlantedStaleEntriesAndRestoreWhatTheRepairTook) {
     const HKEY lm = HKEY_LOCAL_MACHINE;
-    const HKEY cu = HKEY_CURRENT_USER;
-    const std::wstring m = wmarker;
+    const std::wstring m = Wide(marker);
     const std::wstring appPaths = kWindows + L"App Paths\\";
     const std::wstring fonts = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
     const std::wstring help = L"Software\\Microsoft\\Windows\\Help";
-    const std::wstring htmlHelp = L"Software\\Microsoft\\Windows\\Html Help";
     const std::wstring shared = kWindows + L"SharedDlls";
     const std::wstring run = kWindows + L"Run";
     const std::wstring startupReg = L"Software\\Microsoft\\Shared Tools\\MSConfig\\startupreg\\";
@@ -149,68 +154,38 @@ TEST_F(LocationScanWineTest, NineSectionsReportExactlyThePlantedStaleEntriesAndR
     const std::wstring arpCache = kWindows + L"App Management\\ARPCache\\";
     const std::wstring apps = L"Software\\Classes\\Applications\\";
     const std::wstring gone = In("gone.exe");
+    const std::wstring present = L"\"" + In("present.exe") + L"\"";
 
-    PlantText(lm, appPaths + m + L"-good.exe", L"", In((marker + "-good.exe").c_str()));
-    PlantText(lm, appPaths + m + L"-stale.exe", L"", In((marker + "-stale.exe").c_str()));
-    PlantText(lm, fonts, m + L" good", In("present.ttf"));
-    PlantText(lm, fonts, m + L" stale", In("gone.ttf"));
-    PlantText(lm, help, m + L"-good.hlp", wfolder);
-    PlantText(lm, help, m + L"-stale.hlp", wfolder + L"\\");
-    PlantText(lm, htmlHelp, m + L"-stale.chm", wfolder);
-    Plant(lm, shared, In("present.dll"), REG_DWORD, Dword(1));
-    Plant(lm, shared, In("unused.dll"), REG_DWORD, Dword(0));
-    Plant(lm, shared, In((marker + "-gone.dll").c_str()), REG_DWORD, Dword(2));
-    PlantText(cu, run, m + L"-good", L"\"" + In("present.exe") + L"\" /min");
-    PlantText(cu, run, m + L"-stale", gone + L" /q");
-    PlantText(cu, run, m + L"-empty", L"");
-    PlantText(lm, run, m + L"-machine", gone);
-    PlantText(lm, startupReg + m + L"-good", L"command", In("present.exe"));
-    PlantText(lm, startupReg + m + L"-stale", L"command", gone);
-    PlantText(lm, uninstall + m + L"-good", L"UninstallString", L"\"" + In("present.exe") + L"\" /u");
-    PlantText(lm, uninstall + m + L"-good", L"DisplayIcon", gone + L",0");
-    PlantText(lm, uninstall + m + L"-orphan", L"DisplayName", L"Gone for good");
-    PlantText(lm, services + m + L"-good", L"ImagePath", L"\"" + In("present.exe") + L"\" -service");
-    PlantText(lm, services + m + L"-stale", L"ImagePath", gone + L" -service");
-    Plant(lm, services + m + L"-stale", L"Start", REG_DWORD, Dword(3));
-    PlantText(lm, folders, wfolder + L"\\", L"");
-    PlantText(lm, folders, wfolder + L"\\" + m + L"-gone\\", L"");
-    Plant(lm, arpCache + m + L"-good", L"Size", REG_DWORD, Dword(5));
-    Plant(lm, arpCache + m + L"-cache", L"Size", REG_DWORD, Dword(5));
-    PlantText(lm, apps + m + L"-good.exe\\shell\\open\\command", L"", L"\"" + In("present.exe") + L"\" \"%1\"");
-    PlantText(lm, apps + m + L"-stale.exe\\shell\\open\\command", L"", L"\"" + gone + L"\" \"%1\"");
-    Plant(lm, apps + m + L"-stale.exe\\shell\\edit\\command", L"x", REG_DWORD, Dword(1));  // no default value
+    Put(lm, appPaths + m + L"-good.exe", L"", KeepKey, In(marker + "-good.exe"));
+    Put(lm, appPaths + m + L"-stale.exe", L"", StaleKey, In(marker + "-stale.exe"));
+    Put(lm, fonts, m + L" good", KeepValue, In("present.ttf"));
+    Put(lm, fonts, m + L" stale", StaleValue, In("gone.ttf"));
+    Put(lm, help, m + L"-good.hlp", KeepValue, wfolder);
+    Put(lm, help, m + L"-stale.hlp", StaleValue, wfolder + L"\\");
+    Put(lm, L"Software\\Microsoft\\Windows\\Html Help", m + L"-stale.chm", StaleValue, wfolder);
+    Put(lm, shared, In("present.dll"), KeepValue, 1);
+    Put(lm, shared, In("unused.dll"), StaleValue, 0);
+    Put(lm, shared, In(marker + "-gone.dll"), StaleValue, 2);
+    Put(HKEY_CURRENT_USER, run, m + L"-good", KeepValue, present + L" /min");
+    Put(HKEY_CURRENT_USER, run, m + L"-stale", StaleValue, gone + L" /q");
+    Put(HKEY_CURRENT_USER, run, m + L"-empty", StaleValue, L"");
+    Put(lm, run, m + L"-machine", StaleValue, gone);
+    Put(lm, startupReg + m + L"-good", L"command", KeepKey, present);
+    Put(lm, startupReg + m + L"-stale", L"command", StaleKey, gone);
+    Put(lm, uninstall + m + L"-good", L"UninstallString", KeepValue, present + L" /u");
+    Put(lm, uninstall + m + L"-good", L"DisplayIcon", StaleValue, gone + L",0");
+    Put(lm, uninstall + m + L"-orphan", L"DisplayName", StaleKey, L"Gone for good");
+    Put(lm, services + m + L"-good", L"ImagePath", KeepKey, present + L" -service");
+    Put(lm, services + m + L"-stale", L"ImagePath", StaleValue, gone + L" -service");
+    Put(lm, services + m + L"-stale", L"Start", KeepValue, 3);  // the service's key stays
+    Put(lm, folders, wfolder + L"\\", KeepValue, L"");
+    Put(lm, folders, wfolder + L"\\" + m + L"-gone\\", StaleValue, L"");
+    Put(lm, arpCache + m + L"-good", L"Size", KeepKey, 5);
+    Put(lm, arpCache + m + L"-cache", L"Size", StaleKey, 5);
+    Put(lm, apps + m + L"-good.exe\\shell\\open\\command", L"", KeepKey, present + L" \"%1\"");
+    Put(lm, apps + m + L"-stale.exe\\shell\\open\\command", L"", StaleKey, L"\"" + gone + L"\" \"%1\"");
+    Put(lm, apps + m + L"-stale.exe\\shell\\edit\\command", L"x", StaleKey, 1);  // no default value
 
-    const std::vector<Item> items = {
-        {lm, appPaths + m + L"-good.exe", {}, false},
-        {lm, appPaths + m + L"-stale.exe", {}, true},
-        {lm, fonts, m + L" good", false},
-        {lm, fonts, m + L" stale", true},
-        {lm, help, m + L"-good.hlp", false},
-        {lm, help, m + L"-stale.hlp", true},
-        {lm, htmlHelp, m + L"-stale.chm", true},
-        {lm, shared, In("present.dll"), false},
-        {lm, shared, In("unused.dll"), true},
-        {lm, shared, In((marker + "-gone.dll").c_str()), true},
-        {cu, run, m + L"-good", false},
-        {cu, run, m + L"-stale", true},
-        {cu, run, m + L"-empty", true},
-        {lm, run, m + L"-machine", true},
-        {lm, startupReg + m + L"-good", {}, false},
-        {lm, startupReg + m + L"-stale", {}, true},
-        {lm, uninstall + m + L"-good", L"UninstallString", false},
-        {lm, uninstall + m + L"-good", L"DisplayIcon", true},
-        {lm, uninstall + m + L"-orphan", {}, true},
-        {lm, services + m + L"-good", {}, false},
-        {lm, services + m + L"-stale", L"ImagePath", true},
-        {lm, services + m + L"-stale", L"Start", false},
-        {lm, folders, wfolder + L"\\", false},
-        {lm, folders, wfolder + L"\\" + m + L"-gone\\", true},
-        {lm, arpCache + m + L"-good", {}, false},
-        {lm, arpCache + m + L"-cache", {}, true},
-        {lm, apps + m + L"-good.exe", {}, false},
-        {lm, apps + m + L"-stale.exe\\shell\\open\\command", {}, true},
-        {lm, apps + m + L"-stale.exe\\shell\\edit\\command", {}, true},
-    };
     std::vector<std::optional<StoredKey>> before;
     for (const Item& item : items) {
         before.push_back(Capture(item));
@@ -317,8 +292,6 @@ TEST_F(LocationScanWineTest, NineSectionsReportExactlyThePlantedStaleEntriesAndR
         if (items[i].stale) EXPECT_FALSE(now) << "not repaired";
         else EXPECT_EQ(now, before[i]) << "touched";
     }
-    // The stale service keeps its key: only the image path went.
-    EXPECT_TRUE(KeyExists(lm, services + m + L"-stale"));
 
     ASSERT_FALSE(window.CurrentBackupFile.empty());
     const std::string editor = RegistryEditorPath();
