@@ -70,6 +70,9 @@ void TScanTaskThread::RunCheck(int taskId) {
     case 3: ScanFilesAndFoldersLocalMachine(); break;
     case 4: ScanFilesAndFoldersCurrentUser(); break;
     case 5: ScanFilesAndFoldersUsers(); break;
+    case 12: ScanFileExtensions(); break;
+    case 13: ScanCustomControls(); break;
+    case 19: ScanActiveX(); break;
     default: break;
     }
 }

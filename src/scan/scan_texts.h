@@ -23,6 +23,12 @@ inline constexpr TextKey kProblemLocalMachine{"RES_Problem_Files_And_Folders_HKE
 inline constexpr TextKey kProblemCurrentUser{"RES_Problem_Files_And_Folders_HKEY_CURRENT_USER",
                                              "Invalid File or Folder"};
 inline constexpr TextKey kProblemUsers{"RES_Problem_Files_And_Folders_HKEY_USERS", "Invalid File or Folder"};
+inline constexpr TextKey kScanningFileExtensions{"RES_Scanning_File_Extensions", "Scanning File Extensions..."};
+inline constexpr TextKey kProblemFileExtension{"RES_Problem_FileExtension", "Unused File Extension"};
+inline constexpr TextKey kScanningCustomControls{"RES_Scanning_Custom_Controls", "Scanning Custom Controls..."};
+inline constexpr TextKey kProblemCustomControls{"RES_Problem_Custom_Controls", "Custom Controls Issue"};
+inline constexpr TextKey kScanningActiveX{"RES_Scanning_Invalid_ActiveX", "Scanning Invalid ActiveX..."};
+inline constexpr TextKey kProblemActiveX{"RES_Problem_ActiveX", "ActiveX Issue"};
 }  // namespace scan_text
 
 // The text of a key in the active language.
