@@ -72,17 +72,22 @@ bool IsOrphanedMachineClass(const RegistryKey& classes, std::string_view name, b
 }
 
 // The class-default walk: one key's default value, then every key below it.
+// A stale default removes the key that holds it, except at the walk's start:
+// "CLSID" holds every class, and its own default naming a missing file is no
+// reason to unregister them all, so there only the default value goes.
 struct ClassDefaultsWalk {
     TScanTaskThread& worker;
     std::string_view rootName;
     std::string problem;
     std::string path;  // Prefix + Name of the key being visited
+    std::size_t startLength = 0;
 
     void Visit(const RegistryKey& key) {
         worker.ShowCurrentKey(path);
         if (auto data = ReadText(key, "");
             data && worker.IsMissingFileReference(*data, "", worker.ScanDrives, false))
-            worker.AddFinding(problem, Joined(rootName, path), std::move(*data), RemovalKind::DeleteKey);
+            worker.AddFinding(problem, Joined(rootName, path), std::move(*data),
+                              path.size() == startLength ? RemovalKind::DeleteDefaultValue : RemovalKind::DeleteKey);
         const std::size_t length = path.size();
         for (const auto& name : key.SubkeyNames()) {
             // An empty name would open this very key again.
@@ -139,6 +144,7 @@ void TScanTaskThread::ScanClassDefaults(std::string_view rootName, std::string_v
     if (!root) return;
     ClassDefaultsWalk walk{*this, rootName, ScanText(scan_text::kProblemCustomControls), std::string(prefix)};
     walk.path.append(name);
+    walk.startLength = walk.path.size();
     if (const auto key = registry_->OpenKey(*root, walk.path, Access::Full)) walk.Visit(*key);
 }
 

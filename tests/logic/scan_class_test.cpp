@@ -206,7 +206,8 @@ TEST_F(ClassChecksTest, ClassDefaultsAreTestedAtEveryDepthAndTheTypeLibraryWalkW
     registry->SetString(kClasses, "TypeLib\\{L}\\1.0\\HELPDIR", "", "C:\\Gone");
     registry->SetString(kClasses, "TypeLib\\{L}\\1.0\\0\\win64", "", "C:\\Here\\lib.dll");
     const std::vector<Finding> controls = {
-        {"Custom Controls Issue", "HKEY_CLASSES_ROOT\\CLSID", "C:\\Gone\\root.exe", RemovalKind::DeleteKey},
+        // The key of every class loses only its stale default value.
+        {"Custom Controls Issue", "HKEY_CLASSES_ROOT\\CLSID", "C:\\Gone\\root.exe", RemovalKind::DeleteDefaultValue},
         {"Custom Controls Issue", "HKEY_CLASSES_ROOT\\CLSID\\{A}\\DefaultIcon\\Deep", "C:\\Gone\\icon.ico",
          RemovalKind::DeleteKey},
         {"Custom Controls Issue", "HKEY_CLASSES_ROOT\\CLSID\\{A}\\LocalServer32", "C:\\Gone\\srv.exe /auto",
