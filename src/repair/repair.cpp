@@ -43,13 +43,25 @@ RemoveResult FromBackup(BackupResult result) {
     return result == BackupResult::FileFailed ? RemoveResult::BackupFailed : RemoveResult::NotRemoved;
 }
 
+// A key below HKEY_CLASSES_ROOT is backed up and deleted under the name of the
+// hive that holds it: the classes root merges the user's classes over the
+// machine's, and a backup naming HKEY_CLASSES_ROOT would be restored into the
+// machine's classes even when the key was the user's.
+std::string WhereKeyLives(Registry& registry, RootKey& root, std::string_view path) {
+    if (root != RootKey::ClassesRoot || path.empty()) return std::string(path);
+    const auto home = registry.ClassesRootHome(path);
+    if (!home) return std::string(path);
+    root = *home;
+    return "Software\\Classes\\" + std::string(path);
+}
+
 }  // namespace
 
 RemoveResult DeleteKeyWithBackup(RepairContext& context, const std::string& backupFile, std::string_view rootName,
                                  std::string_view keyPath) {
-    const auto root = RootByName(rootName);
+    auto root = RootByName(rootName);
     if (!root) return RemoveResult::NotRemoved;
-    const std::string_view path = WithoutTrailingSeparator(keyPath, context.leadBytes);
+    const std::string path = WhereKeyLives(context.registry, *root, WithoutTrailingSeparator(keyPath, context.leadBytes));
     if (path.empty() || !context.registry.KeyExists(*root, path)) return RemoveResult::NotRemoved;
     BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity, context.names};
     const auto written = WriteRegBackup(backup, backupFile, *root, true, "", path);
@@ -65,9 +77,9 @@ RemoveResult DeleteKeyWithBackup(RepairContext& context, const std::string& back
 
 RemoveResult DeleteValueWithBackup(RepairContext& context, const std::string& backupFile,
                                    std::string_view rootName, std::string_view keyPath, std::string_view valueName) {
-    const auto root = RootByName(rootName);
+    auto root = RootByName(rootName);
     if (!root) return RemoveResult::NotRemoved;
-    const std::string_view path = WithoutTrailingSeparator(keyPath, context.leadBytes);
+    const std::string path = WhereKeyLives(context.registry, *root, WithoutTrailingSeparator(keyPath, context.leadBytes));
     const auto key = context.registry.OpenKey(*root, path, Access::Full);
     if (!key || !key->ValueExists(valueName)) return RemoveResult::NotRemoved;
     BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity, context.names};

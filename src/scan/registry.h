@@ -143,6 +143,11 @@ public:
     // for tests that plant data.
     virtual std::unique_ptr<RegistryKey> CreateKey(RootKey root, std::string_view path) = 0;
 
+    // Which hive holds the key that HKEY_CLASSES_ROOT\path opens: the current
+    // user's or the machine's, each below "Software\Classes". Nothing when that
+    // cannot be told (a missing key, or a registry that will not say).
+    virtual std::optional<RootKey> ClassesRootHome(std::string_view path);
+
     bool KeyExists(RootKey root, std::string_view path) {
         return OpenKey(root, path, Access::QueryEnumerate) != nullptr;
     }

@@ -79,6 +79,9 @@ void TScanTaskThread::RunCheck(int taskId) {
     case 15: ScanWindowsServices(); break;
     case 21: ScanInstaller(); break;
     case 22: ScanApplications(); break;
+    case 12: ScanFileExtensions(); break;
+    case 13: ScanCustomControls(); break;
+    case 19: ScanActiveX(); break;
     default: break;
     }
 }

@@ -84,6 +84,17 @@ public:
     // value "Not Found" when there is none.
     void FindSubkeyValue(RootKey root, std::string& foundKey, const std::string& startPath,
                          std::string_view subkeyName, std::string_view valueName, std::string& value);
+    // Tasks 12, 13 and 19: how file types and classes are registered.
+    void ScanFileExtensions();
+    void ScanCustomControls();
+    void ScanActiveX();
+    // Whether the deep walk of HKEY_LOCAL_MACHINE (task 3) is one of this
+    // scan's tasks: it already tests what the class walks would.
+    bool IsDeepScanQueued() const;
+    // Tests the default value of the key Prefix + Name and of every key below it.
+    void ScanClassDefaults(std::string_view rootName, std::string_view prefix, std::string_view name);
+    void ScanInterfaceTypeLibs();
+    void ScanClassAppIds();
 
     Registry& registry() { return *registry_; }
     FileSystem& files() { return *files_; }

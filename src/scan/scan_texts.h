@@ -43,6 +43,12 @@ inline constexpr TextKey kProblemServices{"RES_Problem_Windows_Service", "Window
 inline constexpr TextKey kScanningInstaller{"RES_Scanning_Installer", "Scanning Installer..."};
 inline constexpr TextKey kProblemInstaller{"RES_Problem_Installer", "Installer Reference Issue"};
 inline constexpr TextKey kProblemApplications{"RES_Problem_Applications", "Open with Application Issue"};
+inline constexpr TextKey kScanningFileExtensions{"RES_Scanning_File_Extensions", "Scanning File Extensions..."};
+inline constexpr TextKey kProblemFileExtension{"RES_Problem_FileExtension", "Unused File Extension"};
+inline constexpr TextKey kScanningCustomControls{"RES_Scanning_Custom_Controls", "Scanning Custom Controls..."};
+inline constexpr TextKey kProblemCustomControls{"RES_Problem_Custom_Controls", "Custom Controls Issue"};
+inline constexpr TextKey kScanningActiveX{"RES_Scanning_Invalid_ActiveX", "Scanning Invalid ActiveX..."};
+inline constexpr TextKey kProblemActiveX{"RES_Problem_ActiveX", "ActiveX Issue"};
 }  // namespace scan_text
 
 // The text of a key in the active language.

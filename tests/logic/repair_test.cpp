@@ -443,5 +443,32 @@ TEST_F(RepairTest, AnUnexpectedErrorEndsTheCommandQuietly) {
     EXPECT_TRUE(ui.hints.empty());
 }
 
+// The classes root merges the user's classes over the machine's: a key found
+// there is backed up and deleted under the hive that holds it, so that the
+// backup restores it there and not into the machine's classes.
+TEST_F(RepairTest, AClassesRootKeyIsBackedUpAndDeletedWhereItLives) {
+    constexpr RootKey kMachine = RootKey::LocalMachine;
+    registry.SetString(kUser, "Software\\Classes\\CLSID\\{U}", "", "user");
+    registry.SetString(kMachine, "Software\\Classes\\CLSID\\{U}", "", "machine");
+    registry.SetString(kMachine, "Software\\Classes\\CLSID\\{M}", "v", "gone");
+    registry.SetString(kMachine, "Software\\Classes\\CLSID\\{M}", "w", "stays");
+    registry.SetString(kClasses, "Elsewhere", "v", "x");
+    Add({"p", "HKEY_CLASSES_ROOT\\Elsewhere", "", RemovalKind::DeleteKey});
+    Add({"p", "HKEY_CLASSES_ROOT\\CLSID\\{M}\\v", "", RemovalKind::DeleteValueInPath});
+    Add({"p", "HKEY_CLASSES_ROOT\\CLSID\\{U}", "", RemovalKind::DeleteKey});
+    EXPECT_EQ(Repair().removed, 3u);
+    std::vector<std::string> names;
+    for (const auto& block : BackedUp()) names.push_back(block.keyPath);
+    EXPECT_EQ(names, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{U}",
+                                               "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{M}",
+                                               "HKEY_CLASSES_ROOT\\Elsewhere"}));
+    EXPECT_FALSE(registry.KeyExists(kUser, "Software\\Classes\\CLSID\\{U}"));
+    EXPECT_TRUE(registry.KeyExists(kMachine, "Software\\Classes\\CLSID\\{U}"));
+    const auto machine = registry.OpenKey(kMachine, "Software\\Classes\\CLSID\\{M}", Access::Read);
+    ASSERT_NE(machine, nullptr);
+    EXPECT_EQ(machine->ValueNames(), std::vector<std::string>{"w"});
+    EXPECT_FALSE(registry.KeyExists(kClasses, "Elsewhere"));
+}
+
 }  // namespace
 }  // namespace ks

@@ -257,6 +257,14 @@ std::shared_ptr<Node> MemoryRegistry::Find(RootKey root, std::string_view path) 
     return Walk(roots_.at(root), path);
 }
 
+std::optional<RootKey> MemoryRegistry::ClassesRootHome(std::string_view path) {
+    if (path.empty()) return std::nullopt;
+    const std::string below = "Software\\Classes\\" + std::string(path);
+    for (const RootKey home : {RootKey::CurrentUser, RootKey::LocalMachine})
+        if (Find(home, below)) return home;
+    return std::nullopt;
+}
+
 std::shared_ptr<Node> MemoryRegistry::Create(RootKey root, std::string_view path) {
     std::vector<std::string_view> parts;
     if (SplitPath(path, parts) != Status::Ok) return nullptr;

@@ -37,6 +37,8 @@ public:
     std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, Access access) override;
     [[nodiscard]] RegStatus DeleteKey(RootKey root, std::string_view path) override;
     std::unique_ptr<RegistryKey> CreateKey(RootKey root, std::string_view path) override;
+    // As Windows merges the classes: the user's copy of a key over the machine's.
+    std::optional<RootKey> ClassesRootHome(std::string_view path) override;
 
     // Planting, for tests: creates the key and sets the value, whatever
     // faults the key carries.

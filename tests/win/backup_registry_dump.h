@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "restore/win/registry_editor_path.h"
 #include "test_files.h"
 
 namespace ks::test {
@@ -198,11 +199,11 @@ private:
     std::string path_;
 };
 
-// Runs the registry editor as the restore does: "regedit /s" and the quoted
-// file name, hidden, waiting for it to end. The exit code tells nothing (it is
-// always 0), so only the start is checked here.
+// Runs the registry editor as the restore does: the editor of this program's
+// registry view, "/s" and the quoted file name, hidden, waiting for it to end.
+// The exit code tells nothing (it is always 0), so only the start is checked here.
 inline void ImportWithRegistryEditor(const std::string& file) {
-    ChildProcess regedit(nullptr, "regedit /s \"" + file + "\"", SW_HIDE);
+    ChildProcess regedit(nullptr, "\"" + RegistryEditorPath() + "\" /s \"" + file + "\"", SW_HIDE);
     ASSERT_TRUE(regedit.started()) << regedit.failure();
     EXPECT_TRUE(regedit.Ended(180000));
 }

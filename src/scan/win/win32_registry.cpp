@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "scan/win/handles.h"
 
@@ -218,8 +219,53 @@ LSTATUS DeleteTree(HKEY parent, const std::string& path) {
     return RegDeleteKeyA(parent, path.c_str());
 }
 
+// The name under which the kernel knows an open key ("\REGISTRY\MACHINE\...",
+// "\REGISTRY\USER\<sid>_Classes\..."), or "" when the system will not say.
+// It tells which hive a key opened below HKEY_CLASSES_ROOT lives in, WOW64
+// redirection included; Wine answers the same way.
+std::wstring KernelKeyName(HKEY root, const std::string& path) {
+    using NtQueryKeyFn = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    constexpr int kKeyNameInformation = 3;
+    static const auto query = [] {
+        const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        const auto proc = ntdll ? reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtQueryKey")) : nullptr;
+        return reinterpret_cast<NtQueryKeyFn>(proc);
+    }();
+    if (!query) return {};
+    UniqueKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return {};
+    // A ULONG byte count followed by that many bytes of UTF-16.
+    std::vector<ULONG> buffer(1024);
+    for (int attempt = 0; attempt < kMaxGrowAttempts; ++attempt) {
+        ULONG needed = 0;
+        const ULONG bytes = static_cast<ULONG>(buffer.size() * sizeof(ULONG));
+        const LONG status = query(key.get(), kKeyNameInformation, buffer.data(), bytes, &needed);
+        if (status == 0) {
+            const size_t nameBytes = std::min<size_t>(buffer[0], bytes - sizeof(ULONG));
+            return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data() + 1), nameBytes / sizeof(wchar_t));
+        }
+        if (needed <= bytes) return {};
+        buffer.resize(needed / sizeof(ULONG) + 1);
+    }
+    return {};
+}
+
 class Win32Registry : public Registry {
 public:
+    // Compares the kernel's name of the key HKEY_CLASSES_ROOT opens with the
+    // names of the same path below each hive's "Software\Classes".
+    std::optional<RootKey> ClassesRootHome(std::string_view path) override {
+        if (path.empty() || HasNul(path)) return std::nullopt;
+        const std::wstring merged = KernelKeyName(HKEY_CLASSES_ROOT, std::string(path));
+        if (merged.empty()) return std::nullopt;
+        const std::string below = "Software\\Classes\\" + std::string(path);
+        for (const RootKey home : {RootKey::CurrentUser, RootKey::LocalMachine}) {
+            const std::wstring name = KernelKeyName(RootHandle(home), below);
+            if (!name.empty() && lstrcmpiW(name.c_str(), merged.c_str()) == 0) return home;
+        }
+        return std::nullopt;
+    }
+
     std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, Access access) override {
         if (HasNul(path)) return nullptr;
         UniqueKey key;
