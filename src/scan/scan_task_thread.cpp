@@ -70,6 +70,12 @@ void TScanTaskThread::RunCheck(int taskId) {
     case 3: ScanFilesAndFoldersLocalMachine(); break;
     case 4: ScanFilesAndFoldersCurrentUser(); break;
     case 5: ScanFilesAndFoldersUsers(); break;
+    case 14: ScanObsoleteSoftware(); break;
+    case 16: ScanStartMenu(); break;
+    case 17: ScanShortcuts(); break;
+    case 18: ScanSoundEvents(); break;
+    case 20: ScanRecentLists(); break;
+    case 23: ScanEmptyKeys(); break;
     default: break;
     }
 }
