@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -112,6 +113,9 @@ private:
     // Opened on first use, on the worker's thread, and kept until the worker goes.
     std::unique_ptr<ShortcutReader> shortcutReader_;
     bool shortcutReaderOpened_ = false;
+    // Folders the shortcut check walked (upper case): the special folders
+    // nest on newer systems, and a folder walked twice would report twice.
+    std::set<std::string> shortcutFoldersWalked_;
 };
 
 }  // namespace ks

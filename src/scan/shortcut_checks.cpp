@@ -38,6 +38,7 @@ bool IsShortcutName(std::string_view name) {
 
 void TScanTaskThread::ScanShortcuts() {
     ShowTaskCaption(ScanText(scan_text::kScanningShortcuts));
+    shortcutFoldersWalked_.clear();
     for (int csidl : kShortcutFolders) {
         const std::string folder = files_->SpecialFolder(csidl);
         // An empty path would list the current folder instead.
@@ -46,10 +47,14 @@ void TScanTaskThread::ScanShortcuts() {
 }
 
 void TScanTaskThread::ScanShortcutFolder(std::string_view folder) {
+    std::string prefix(folder);
+    if (prefix.empty()) return;
+    if (prefix.back() != '\\') prefix += '\\';
+    // The user's Start menu and recent documents lie inside the application
+    // data folder since Windows Vista: each folder is walked once.
+    if (!shortcutFoldersWalked_.insert(UpperAnsi(prefix)).second) return;
     const auto entries = files_->ListFolder(folder);
     if (!entries) return;
-    std::string prefix(folder);
-    if (prefix.back() != '\\') prefix += '\\';
     for (const auto& entry : *entries) {
         const std::string path = prefix + entry.name;
         if (entry.isFolder) {

@@ -59,7 +59,7 @@ TEST(ShortcutScanTest, MissingTargetsOfTheSixFoldersInOrder) {
         int csidl;
         const char* folder;
     } folders[] = {{22, "C:\\All\\Start"}, {25, "C:\\All\\Desktop"}, {26, "C:\\Me\\AppData"},
-                   {8, "C:\\Me\\Recent"},  {11, "C:\\Me\\Start"},    {16, "C:\\Me\\Desktop\\"}};
+                   {8, "C:\\Me\\Recent"},  {11, "C:\\Me\\AppData\\Start Menu"},    {16, "C:\\Me\\Desktop\\"}};
     for (const auto& f : folders) {
         files.SetSpecialFolder(f.csidl, f.folder);
         files.AddFolder(f.folder);
@@ -88,16 +88,17 @@ TEST(ShortcutScanTest, MissingTargetsOfTheSixFoldersInOrder) {
         {"C:\\All\\Desktop\\a.lnk", "C:\\Apps\\a.exe", ShortcutTarget::Status::Read, true},
         {"C:\\Me\\AppData\\b.lnk", "C:\\Apps\\b.exe", ShortcutTarget::Status::Read, true},
         {"C:\\Me\\Recent\\c.lnk", "C:\\Apps\\c.exe", ShortcutTarget::Status::Read, true},
-        {"C:\\Me\\Start\\d.lnk", "C:\\Apps\\d.exe", ShortcutTarget::Status::Read, true},
+        {"C:\\Me\\AppData\\Start Menu\\d.lnk", "C:\\Apps\\d.exe", ShortcutTarget::Status::Read, true},
     };
     for (const auto& c : cases) {
         files.AddFile(c.path);
         links->Plant(c.path, c.target, c.status);
     }
-    // Each folder in listing order, a subfolder walked where it is listed.
+    // Each folder in listing order, a subfolder walked where it is listed; the
+    // Start menu inside the application data is not walked a second time.
     const std::vector<std::string> expected = {
         "C:\\All\\Start\\Programs\\Deep\\old.lnk", "C:\\All\\Start\\zafter.lnk", "C:\\All\\Desktop\\a.lnk",
-        "C:\\Me\\AppData\\b.lnk",  "C:\\Me\\Recent\\c.lnk",  "C:\\Me\\Start\\d.lnk",
+        "C:\\Me\\AppData\\b.lnk",  "C:\\Me\\AppData\\Start Menu\\d.lnk",  "C:\\Me\\Recent\\c.lnk",
         "C:\\Me\\Desktop\\cut.lnk", "C:\\Me\\Desktop\\dangling.lnk", "C:\\Me\\Desktop\\drived.lnk",
         "C:\\Me\\Desktop\\gonefolder.LNK"};
 
