@@ -73,11 +73,8 @@ std::string FirstMissing(const std::string& path) {
     }
 }
 
-Bytes Data(const std::string& text) {
-    Bytes bytes(text.begin(), text.end());
-    bytes.push_back(0);
-    return bytes;
-}
+// A string value as the "W" functions store it.
+Bytes Data(const std::string& text) { return test::Utf16(Wide(text)); }
 
 std::vector<Finding> Sorted(std::vector<Finding> findings) {
     std::sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
@@ -141,8 +138,10 @@ TEST_F(UserDataWineTest, SixSectionsFindThePlantedEntriesAndTheRepairCanBeUndone
     const std::string gone = folder.path() + "\\gone " + marker + ".exe";
     File(there);
 
-    // Shortcuts, made by the shell, in the user's desktop and Start menu.
-    const std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    // Shortcuts, made by the shell, in the user's Start menu and its Programs
+    // folder. (Wine may link the desktop to the Unix home folder, which other
+    // special folders share, so the same file shows under several names there.)
+    const std::string desktop = SpecialFolder(CSIDL_STARTMENU);
     const std::string programs = SpecialFolder(CSIDL_PROGRAMS);
     ASSERT_FALSE(desktop.empty());
     ASSERT_FALSE(programs.empty());
@@ -305,7 +304,7 @@ TEST_F(UserDataWineTest, AShortcutOnlyRepairLeavesAHeaderOnlyBackupThatImportsAs
     test::ScratchFolder backups("Kstest header");
     Plant(scratch.path(), "stays", REG_SZ, Data("same"));
     const test::StoredKey before = test::Dump(HKEY_CURRENT_USER, scratch.wpath());
-    const std::string desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    const std::string desktop = SpecialFolder(CSIDL_STARTMENU);
     const std::string link = desktop + "\\" + marker + " only.lnk";
     File(backups.path() + "\\target.exe");
     Shortcut(link, backups.path() + "\\target.exe");
