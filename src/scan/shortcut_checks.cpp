@@ -53,6 +53,8 @@ void TScanTaskThread::ScanShortcutFolder(std::string_view folder) {
     // The user's Start menu and recent documents lie inside the application
     // data folder since Windows Vista: each folder is walked once.
     if (!shortcutFoldersWalked_.insert(UpperAnsi(prefix)).second) return;
+    // Shown as well, so that a stop takes effect in a large folder without shortcuts.
+    ShowCurrentKey(folder);
     const auto entries = files_->ListFolder(folder);
     if (!entries) return;
     for (const auto& entry : *entries) {

@@ -85,6 +85,17 @@ TEST_F(FileCopyTest, AnExistingBackupFileIsLeftAsItIs) {
     EXPECT_EQ(store.Content(kBackup), existing);
 }
 
+TEST_F(FileCopyTest, RegistryBackupsFollowTheHeaderMadeForACopy) {
+    registry.SetDword(RootKey::CurrentUser, "Vendor\\Key", "a", 7);
+    PlantFile("a.lnk", "a");
+    ASSERT_EQ(Delete("a.lnk"), RemoveResult::Removed);
+    EXPECT_EQ(DeleteKeyWithBackup(context, kBackup, "HKEY_CURRENT_USER", "Vendor\\Key"), RemoveResult::Removed);
+    const auto parsed = ParseRegText(store.Content(kBackup), true);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    ASSERT_EQ(parsed.blocks.size(), 1u);
+    EXPECT_EQ(parsed.blocks[0].keyPath, "HKEY_CURRENT_USER\\Vendor\\Key");
+}
+
 TEST_F(FileCopyTest, EveryFailingStepDeletesNothingAndTakesItsWritingBack) {
     const std::string earlierLine = "1_x.lnk\tC:\\x.lnk\r\n";
     const struct {
