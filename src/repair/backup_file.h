@@ -40,6 +40,15 @@ public:
     virtual bool Remove(std::string_view path) = 0;
     // Creates the folder with every missing parent; true when it exists after.
     virtual bool CreateFolderTree(std::string_view path) = 0;
+
+    // For the copies of deleted files kept beside a backup file:
+    // Whether a file or folder of that name exists.
+    virtual bool Exists(std::string_view path) = 0;
+    // Creates a file that must not exist yet, for reading and writing. Null
+    // when the name is taken or the file cannot be created.
+    virtual std::unique_ptr<BackupFile> CreateNew(std::string_view path) = 0;
+    // Every byte of an existing file; nullopt when it cannot all be read.
+    virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
 };
 
 }  // namespace ks

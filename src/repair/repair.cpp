@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "repair/file_copies.h"
 #include "settings/text.h"
 
 namespace ks {
@@ -112,7 +113,7 @@ RemoveResult RemoveFinding(RepairContext& context, const std::string& backupFile
         if (finding.Value.empty()) return RemoveResult::NotRemoved;
         return DeleteKeyWithBackup(context, backupFile, root, std::string(rest) + "\\" + finding.Value);
     case RemovalKind::DeleteFile:
-        return context.files.DeleteFile(finding.KeyPath) ? RemoveResult::Removed : RemoveResult::NotRemoved;
+        return DeleteFileWithCopy(context, backupFile, finding.KeyPath);
     case RemovalKind::DeleteDefaultValue: return DeleteValueWithBackup(context, backupFile, root, rest, "");
     case RemovalKind::DeleteEncodedValue:
         return DeleteValueWithBackup(context, backupFile, root, rest, Rot13Text(finding.Value));

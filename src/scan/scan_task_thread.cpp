@@ -76,12 +76,18 @@ void TScanTaskThread::RunCheck(int taskId) {
     case 9: ScanSharedDlls(); break;
     case 10: ScanStartupPrograms(); break;
     case 11: ScanAddRemovePrograms(); break;
-    case 15: ScanWindowsServices(); break;
-    case 21: ScanInstaller(); break;
-    case 22: ScanApplications(); break;
     case 12: ScanFileExtensions(); break;
     case 13: ScanCustomControls(); break;
+    case 14: ScanObsoleteSoftware(); break;
+    case 15: ScanWindowsServices(); break;
+    case 16: ScanStartMenu(); break;
+    case 17: ScanShortcuts(); break;
+    case 18: ScanSoundEvents(); break;
     case 19: ScanActiveX(); break;
+    case 20: ScanRecentLists(); break;
+    case 21: ScanInstaller(); break;
+    case 22: ScanApplications(); break;
+    case 23: ScanEmptyKeys(); break;
     default: break;
     }
 }

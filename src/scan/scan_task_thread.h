@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "scan/finding.h"
 #include "scan/registry.h"
 #include "scan/scan_hand_over.h"
+#include "scan/shortcut_links.h"
 #include "settings/settings.h"
 
 namespace ks {
@@ -95,6 +97,21 @@ public:
     void ScanClassDefaults(std::string_view rootName, std::string_view prefix, std::string_view name);
     void ScanInterfaceTypeLibs();
     void ScanClassAppIds();
+    // Tasks 14, 16, 17, 18, 20 and 23.
+    void ScanObsoleteSoftware();
+    void ScanObsoleteSoftwareRoot(std::string_view rootName, std::string_view keyPath);
+    void ScanStartMenu();
+    void ScanShortcuts();
+    void ScanShortcutFolder(std::string_view folder);
+    // The shortcut's target; empty when it cannot be read. Throws when the
+    // link object itself cannot be made.
+    std::string ResolveShortcutTarget(std::string_view shortcutPath);
+    void ScanSoundEvents();
+    void ScanSoundSchemeKey(std::string_view rootName, std::string_view prefix, std::string_view name);
+    void ScanRecentLists();
+    void ScanEmptyKeys();
+    void ScanEmptyKeysBelow(std::string_view rootName, std::string_view keyPath);
+    bool MayReportEmptyKey(std::string_view keyPath) const;
 
     Registry& registry() { return *registry_; }
     FileSystem& files() { return *files_; }
@@ -106,8 +123,12 @@ public:
     bool IsWow64 = false;
     bool IsWindows61 = false;
     bool IsWindows6x = false;
+    // Reads shortcut targets; without it no shortcut has a readable target.
+    std::shared_ptr<ShortcutLinks> Shortcuts;
 
 private:
+    void ScanUserAssist(const std::string& problem);
+
     FileReferenceTest& PathTest();
     // Whether the walk leaves this key (and all below it) out.
     bool SkipsKey(RootKey root, std::string_view keyPath) const;
@@ -126,6 +147,12 @@ private:
     bool includeRemoveMedia_ = false;
     int currentTaskId_ = 0;
     std::optional<FileReferenceTest> pathTest_;
+    // Opened on first use, on the worker's thread, and kept until the worker goes.
+    std::unique_ptr<ShortcutReader> shortcutReader_;
+    bool shortcutReaderOpened_ = false;
+    // Folders the shortcut check walked (upper case): the special folders
+    // nest on newer systems, and a folder walked twice would report twice.
+    std::set<std::string> shortcutFoldersWalked_;
 };
 
 }  // namespace ks

@@ -49,6 +49,18 @@ inline constexpr TextKey kScanningCustomControls{"RES_Scanning_Custom_Controls",
 inline constexpr TextKey kProblemCustomControls{"RES_Problem_Custom_Controls", "Custom Controls Issue"};
 inline constexpr TextKey kScanningActiveX{"RES_Scanning_Invalid_ActiveX", "Scanning Invalid ActiveX..."};
 inline constexpr TextKey kProblemActiveX{"RES_Problem_ActiveX", "ActiveX Issue"};
+inline constexpr TextKey kScanningObsoleteSoftware{"RES_Scanning_Software_Locations", "Scanning Software Locations..."};
+inline constexpr TextKey kProblemObsoleteSoftware{"RES_Problem_Obsolete_Software", "Obsolete Software Key"};
+inline constexpr TextKey kScanningStartMenu{"RES_Scanning_Start_Menu", "Scanning Start Menu..."};
+inline constexpr TextKey kProblemStartMenu{"RES_Problem_Start_Menu", "Old Start Menu Key"};
+inline constexpr TextKey kScanningShortcuts{"RES_Scanning_Shortcuts", "Scanning Shortcuts..."};
+inline constexpr TextKey kProblemShortcuts{"RES_Problem_ShortCuts", "Missing ShortCut reference"};
+inline constexpr TextKey kScanningSounds{"RES_Scanning_Sound_And_Appevents", "Scanning Sound and Appevents..."};
+inline constexpr TextKey kProblemSound{"RES_Problem_Sound", "Missing Sound File"};
+inline constexpr TextKey kScanningRecentLists{"RES_Scanning_MRU_And_History_Lists", "Scanning MRU and History Lists..."};
+inline constexpr TextKey kProblemRecentLists{"RES_Problem_MRU", "Missing MRU and History Lists file"};
+inline constexpr TextKey kScanningEmptyKeys{"RES_Scanning_Empty_Key_HKEY_USERS", "Scanning Empty Registry Keys..."};
+inline constexpr TextKey kProblemEmptyKeys{"RES_Problem_Empty_Key_HKEY_USERS", "Empty Registry Keys"};
 }  // namespace scan_text
 
 // The text of a key in the active language.

@@ -26,6 +26,11 @@ public:
         bool failTruncate = false;
         // The next ReadAt that covers this byte offset answers with it changed.
         std::optional<std::uint64_t> flipByteAt;
+        bool refuseCreate = false;
+        // The whole-file read with this number (counted from 1) fails.
+        std::optional<int> failWholeReadAt;
+        // The append with this number (counted from 1) writes one byte and fails.
+        std::optional<int> failAppendAt;
     };
 
     std::unique_ptr<BackupFile> OpenForAppend(std::string_view path) override {
@@ -49,7 +54,24 @@ public:
         return true;
     }
 
-    bool Exists(std::string_view path) const { return files.count(UpperAnsi(path)) != 0; }
+    bool Exists(std::string_view path) override {
+        const std::string key = UpperAnsi(path);
+        return files.count(key) != 0 || folders.count(key) != 0;
+    }
+
+    std::unique_ptr<BackupFile> CreateNew(std::string_view path) override {
+        if (faults.refuseCreate || Exists(path)) return nullptr;
+        return OpenForAppend(path);
+    }
+
+    std::optional<std::string> ReadWholeFile(std::string_view path) override {
+        ++wholeReads;
+        const auto it = files.find(UpperAnsi(path));
+        if (it == files.end() || (faults.failWholeReadAt && *faults.failWholeReadAt == wholeReads))
+            return std::nullopt;
+        return it->second;
+    }
+
     std::string Content(std::string_view path) const {
         auto it = files.find(UpperAnsi(path));
         return it == files.end() ? std::string() : it->second;
@@ -61,6 +83,8 @@ public:
     std::set<std::string> folders{"C:"};
     int opens = 0;
     int flushes = 0;
+    int wholeReads = 0;
+    int appends = 0;
 
 private:
     class File : public BackupFile {
@@ -68,6 +92,10 @@ private:
         File(MemoryBackupStore& store, std::string& bytes) : store_(store), bytes_(bytes) {}
         std::optional<std::uint64_t> Size() override { return bytes_.size(); }
         bool Append(std::string_view data) override {
+            if (++store_.appends == store_.faults.failAppendAt) {
+                bytes_.append(data.substr(0, 1));
+                return false;
+            }
             if (store_.faults.shortWriteAt) {
                 bytes_.append(data.substr(0, std::min(data.size(), *store_.faults.shortWriteAt)));
                 store_.faults.shortWriteAt.reset();

@@ -277,15 +277,17 @@ TEST_F(RepairTest, ABackupThatDoesNotReadBackIsNotDeletedAndTheRestGoesOn) {
     EXPECT_EQ(blocks[0].keyPath, "HKEY_CURRENT_USER\\A");
 }
 
-TEST_F(RepairTest, FilesAreDeletedWithoutBackup) {
+TEST_F(RepairTest, FilesAreDeletedAfterAProvenCopy) {
     files.AddFile("C:\\Old\\gone.lnk");
+    store.Put("C:\\Old\\gone.lnk", std::string("L\0\0\0link", 8));
     Add({"file", "C:\\Old\\gone.lnk", "target", RemovalKind::DeleteFile});
     Add({"missing file", "C:\\Old\\never.lnk", "target", RemovalKind::DeleteFile});
     const auto outcome = Repair();
     EXPECT_EQ(outcome.removed, 1u);
     EXPECT_FALSE(files.FileExists("C:\\Old\\gone.lnk"));
     EXPECT_EQ(unrepaired.Keys, (std::vector<std::string>{"C:\\Old\\never.lnk"}));
-    EXPECT_FALSE(store.Exists(kFile));
+    EXPECT_EQ(store.Content(kFile), "REGEDIT4\r\n");
+    EXPECT_EQ(store.Content("C:\\Backup\\Backup20131207014509\\1_gone.lnk"), std::string("L\0\0\0link", 8));
 }
 
 TEST_F(RepairTest, MissingBackupFolderIsAskedAbout) {

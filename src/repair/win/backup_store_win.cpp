@@ -104,7 +104,35 @@ public:
         return IsFolder(folder);
     }
 
+    bool Exists(std::string_view path) override {
+        const std::string name(path);
+        return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    std::unique_ptr<BackupFile> CreateNew(std::string_view path) override {
+        const std::string name(path);
+        UniqueFileHandle file(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return nullptr;
+        return std::make_unique<Win32BackupFile>(std::move(file));
+    }
+
+    std::optional<std::string> ReadWholeFile(std::string_view path) override {
+        const std::string name(path);
+        UniqueFileHandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return std::nullopt;
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > kLargestCopyBytes)
+            return std::nullopt;
+        Win32BackupFile reader(std::move(file));
+        return reader.ReadAt(0, static_cast<size_t>(size.QuadPart));
+    }
+
 private:
+    // Files this large are not shortcuts; no copy is made of them.
+    static constexpr LONGLONG kLargestCopyBytes = 64LL << 20;
+
     static bool IsFolder(const std::string& path) {
         const DWORD attributes = GetFileAttributesA(path.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -1,0 +1,102 @@
+// Shortcut files in the Start menus, on the desktops, in the application data
+// and among the recent documents whose target is missing.
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "scan/scan_task_thread.h"
+#include "scan/scan_texts.h"
+#include "scan/scanned_drive.h"
+#include "settings/text.h"
+
+namespace ks {
+
+namespace {
+
+// Walked in this order: all users' Start menu and desktop, then the user's
+// application data, recent documents, Start menu and desktop.
+constexpr int kShortcutFolders[] = {22, 25, 26, 8, 11, 16};
+
+// Targets a 32-bit process sees redirected under WOW64, so their absence
+// proves nothing.
+constexpr const char* kRedirectedParts[] = {"system32", "ProgramFiles", "Program Files"};
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+    return UpperAnsi(text).find(UpperAnsi(part)) != std::string::npos;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view start) {
+    return text.size() >= start.size() && EqualsNoCase(text.substr(0, start.size()), start);
+}
+
+bool IsShortcutName(std::string_view name) {
+    const size_t dot = name.rfind('.');
+    return dot != std::string_view::npos && EqualsNoCase(name.substr(dot), ".lnk");
+}
+
+}  // namespace
+
+void TScanTaskThread::ScanShortcuts() {
+    ShowTaskCaption(ScanText(scan_text::kScanningShortcuts));
+    shortcutFoldersWalked_.clear();
+    for (int csidl : kShortcutFolders) {
+        const std::string folder = files_->SpecialFolder(csidl);
+        // An empty path would list the current folder instead.
+        if (!folder.empty()) ScanShortcutFolder(folder);
+    }
+}
+
+void TScanTaskThread::ScanShortcutFolder(std::string_view folder) {
+    std::string prefix(folder);
+    if (prefix.empty()) return;
+    if (prefix.back() != '\\') prefix += '\\';
+    // The user's Start menu and recent documents lie inside the application
+    // data folder since Windows Vista: each folder is walked once.
+    if (!shortcutFoldersWalked_.insert(UpperAnsi(prefix)).second) return;
+    // Shown as well, so that a stop takes effect in a large folder without shortcuts.
+    ShowCurrentKey(folder);
+    const auto entries = files_->ListFolder(folder);
+    if (!entries) return;
+    for (const auto& entry : *entries) {
+        const std::string path = prefix + entry.name;
+        if (entry.isFolder) {
+            ScanShortcutFolder(path);
+            continue;
+        }
+        if (!IsShortcutName(entry.name)) continue;
+        ShowCurrentKey(path);
+        std::string target = ResolveShortcutTarget(path);
+        if (target.empty()) continue;
+        bool redirected = false;
+        if (IsWow64)
+            for (const char* part : kRedirectedParts)
+                if (ContainsNoCase(target, part)) redirected = true;
+        if (redirected) continue;
+        if (!OnScannedDrive(target, ScanDrives)) continue;
+        bool missing;
+        if (includeRemoveMedia_ && StartsWithNoCase(target, "A:\\") && !DriveAReady) missing = true;
+        else if (includeRemoveMedia_ && StartsWithNoCase(target, "B:\\") && !DriveBReady) missing = true;
+        else missing = IsMissingFileReference(target, "", ScanDrives, false) && !files_->FolderExists(target);
+        if (missing)
+            AddFinding(ScanText(scan_text::kProblemShortcuts), path, std::move(target), RemovalKind::DeleteFile);
+    }
+}
+
+std::string TScanTaskThread::ResolveShortcutTarget(std::string_view shortcutPath) {
+    if (!shortcutReaderOpened_) {
+        shortcutReaderOpened_ = true;
+        if (Shortcuts) shortcutReader_ = Shortcuts->OpenOnThisThread();
+    }
+    if (!shortcutReader_) return {};
+    auto target = shortcutReader_->ReadTarget(shortcutPath);
+    switch (target.status) {
+    case ShortcutTarget::Status::Read:
+        target.path.resize(std::min(target.path.size(), target.path.find('\0')));
+        return target.path;
+    case ShortcutTarget::Status::NotLoaded: return {};
+    case ShortcutTarget::Status::ObjectUnavailable: break;
+    }
+    throw std::runtime_error("the shell link object cannot be made");
+}
+
+}  // namespace ks
