@@ -14,6 +14,7 @@
 #include "app/win/app_wiring.h"
 #include "app/win/main_window.h"
 #include "backup_registry_dump.h"
+#include "modal_click.h"
 #include "restore/win/full_backup.h"
 #include "settings/settings.h"
 #include "ui/win/prompts.h"
@@ -45,47 +46,6 @@ public:
     std::vector<std::string> messages;
     std::vector<UINT> styles;
     std::vector<ui::SaveFileRequest> requests;
-};
-
-// Works a window of the given class while a modal loop runs: a thread timer
-// looks for it and, once `ready` says so, clicks its button with that caption.
-class ClickWhenReady {
-public:
-    ClickWhenReady(const char* windowClass, const char* button, std::function<bool()> ready) {
-        current_ = this;
-        windowClass_ = windowClass;
-        button_ = button;
-        ready_ = std::move(ready);
-        timer_ = SetTimer(nullptr, 0, 20, &Tick);
-    }
-    ~ClickWhenReady() {
-        KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    bool clicked() const { return clicked_; }
-    bool sawWindow() const { return sawWindow_; }
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        ClickWhenReady* self = current_;
-        if (!self || self->clicked_) return;
-        HWND window = FindWindowA(self->windowClass_, nullptr);
-        if (!window || !IsWindowVisible(window)) return;
-        self->sawWindow_ = true;
-        if (self->ready_ && !self->ready_()) return;
-        HWND button = FindWindowExA(window, nullptr, "Button", self->button_);
-        if (!button) return;
-        self->clicked_ = true;
-        PostMessageA(button, BM_CLICK, 0, 0);
-    }
-
-    static inline ClickWhenReady* current_ = nullptr;
-    const char* windowClass_ = nullptr;
-    const char* button_ = nullptr;
-    std::function<bool()> ready_;
-    UINT_PTR timer_ = 0;
-    bool clicked_ = false;
-    bool sawWindow_ = false;
 };
 
 // The files in a folder with their sizes.
@@ -170,7 +130,7 @@ TEST_F(FullBackupTest, AnEditorThatIsMissingOrWritesNothingLeavesNoFile) {
 TEST_F(FullBackupTest, StopDuringTheExportLeavesNoFile) {
     prompts.chosen = folder.path() + "\\stopped";
     bool sawPartial = false;
-    ClickWhenReady stop("TfrmBackupHint", "Stop", [&] {
+    test::ClickWhenReady stop("TfrmBackupHint", "Stop", [&] {
         for (const auto& [name, size] : FilesIn(folder.path())) sawPartial = sawPartial || size > 0;
         return sawPartial;
     });
@@ -226,7 +186,7 @@ TEST_F(FullBackupTest, BothCommandsAreBoundInTheMainWindow) {
     EXPECT_EQ(prompts.requests.size(), 1u);
 
     Settings.OutputDirectory = folder.path();
-    ClickWhenReady close("TfrmRestore", "&Close", nullptr);
+    test::ClickWhenReady close("TfrmRestore", "&Close", nullptr);
     window.Execute("aRestoreRegistry");
     EXPECT_TRUE(close.clicked());
 }

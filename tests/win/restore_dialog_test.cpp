@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "backup_registry_dump.h"
+#include "modal_click.h"
 #include "repair/repair.h"
 #include "repair/win/backup_system.h"
 #include "restore/win/restore_dialog.h"
@@ -272,6 +273,19 @@ TEST_F(RestoreDialogTest, IncompleteFilesAreRefusedAndKept) {
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, scratch.path() + "\\Cut")) << "the editor ran";
     }
     EXPECT_EQ(Rows(*dialog).size(), 3u);
+}
+
+TEST_F(RestoreDialogTest, StopDuringARestoreKeepsTheFile) {
+    std::string text = "REGEDIT4\r\n\r\n[" + scratch.full() + "\\Many]\r\n";
+    for (int i = 0; i < 20000; ++i) text += "\"value " + std::to_string(i) + "\"=\"some text to import\"\r\n";
+    ASSERT_TRUE(test::WriteWholeFile(File("long.reg"), text));
+    const auto dialog = Open();
+    test::ClickWhenReady stop("TfrmBackupHint", "Stop", nullptr);
+    Restore(*dialog, "long.reg");
+    EXPECT_TRUE(stop.clicked()) << "the import ended before it could be stopped";
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+    EXPECT_EQ(test::ReadWholeFile(File("long.reg")), text);
+    EXPECT_EQ(Rows(*dialog), std::vector<std::string>{"long.reg"});
 }
 
 TEST_F(RestoreDialogTest, AnImportThatDoesNotTakeKeepsTheFileAndSaysWhat) {
