@@ -27,16 +27,15 @@ std::string KilobyteText(std::uint64_t sizeBytes) {
     return text + " KB";
 }
 
-LocalTime AtDosResolution(const LocalTime& time) {
-    LocalTime dos = time;
+BackupTime AtDosResolution(const BackupTime& time) {
+    BackupTime dos = time;
     dos.second -= dos.second % 2;
-    dos.milliseconds = 0;
     return dos;
 }
 
-std::string BackupDateText(const LocalTime& lastWrite, const TimeFormatter& formatDate,
+std::string BackupDateText(const BackupTime& lastWrite, const TimeFormatter& formatDate,
                            const TimeFormatter& formatTime) {
-    const LocalTime dos = AtDosResolution(lastWrite);
+    const BackupTime dos = AtDosResolution(lastWrite);
     std::string text = formatDate(dos);
     if (dos.hour != 0 || dos.minute != 0 || dos.second != 0) text += ' ' + formatTime(dos);
     return text;

@@ -8,27 +8,16 @@
 #include <string_view>
 #include <vector>
 
+#include "repair/backup_format.h"
+
 namespace ks {
-
-// A local date and time as the file system reports it.
-struct LocalTime {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    int milliseconds = 0;
-
-    friend bool operator==(const LocalTime&, const LocalTime&) = default;
-};
 
 // One entry of a folder listing.
 struct FolderFileInfo {
     std::string name;
     bool isFolder = false;
     std::uint64_t sizeBytes = 0;
-    LocalTime lastWrite;
+    BackupTime lastWrite;  // local time, whole seconds
 };
 
 // One row of the backup list: file name, date text, size text.
@@ -51,13 +40,13 @@ bool IsBackupFileName(std::string_view name);
 // 0 gives "0 KB", 1025 gives "2 KB", 1048576000 gives "1,024,000 KB".
 std::string KilobyteText(std::uint64_t sizeBytes);
 
-// The time as a DOS date-time holds it: even seconds, no milliseconds.
-LocalTime AtDosResolution(const LocalTime& time);
+// The time as a DOS date-time holds it: even seconds.
+BackupTime AtDosResolution(const BackupTime& time);
 
 // The date text of a time at DOS resolution: `formatDate` always, a blank and
 // `formatTime` unless the time is exactly midnight.
-using TimeFormatter = std::function<std::string(const LocalTime&)>;
-std::string BackupDateText(const LocalTime& lastWrite, const TimeFormatter& formatDate,
+using TimeFormatter = std::function<std::string(const BackupTime&)>;
+std::string BackupDateText(const BackupTime& lastWrite, const TimeFormatter& formatDate,
                            const TimeFormatter& formatTime);
 
 // Row order: file names descending, compared ignoring case, so that the

@@ -73,19 +73,19 @@ TEST(BackupListingTest, RowsSizesDatesAndOrder) {
         EXPECT_EQ(FullBackupFileName(c.name), c.fullBackup);
     }
 
-    const auto date = [](const LocalTime& t) {
+    const auto date = [](const BackupTime& t) {
         return std::to_string(t.day) + "." + std::to_string(t.month) + "." + std::to_string(t.year);
     };
-    const auto time = [](const LocalTime& t) {
+    const auto time = [](const BackupTime& t) {
         return std::to_string(t.hour) + ":" + std::to_string(t.minute) + ":" + std::to_string(t.second);
     };
     const std::vector<FolderFileInfo> entries = {
-        {"a.REG", false, 1025, {2013, 12, 7, 0, 0, 1, 999}},  // midnight at DOS resolution
+        {"a.REG", false, 1025, {2013, 12, 7, 0, 0, 1}},  // midnight at DOS resolution
         {"c.txt", false, 10, {}},
         {"d.reg", true, 0, {}},
-        {"b.reg", false, 0, {2013, 12, 7, 13, 45, 9, 500}},
-        {"Backup20131207014509.reg", false, 1048576000, {2013, 12, 7, 1, 45, 9, 0}},
-        {"backup20140101000000.REG", false, 1, {2014, 1, 1, 0, 0, 0, 0}},
+        {"b.reg", false, 0, {2013, 12, 7, 13, 45, 9}},
+        {"Backup20131207014509.reg", false, 1048576000, {2013, 12, 7, 1, 45, 9}},
+        {"backup20140101000000.REG", false, 1, {2014, 1, 1, 0, 0, 0}},
     };
     const std::vector<BackupRow> expected = {
         {"backup20140101000000.REG", "1.1.2014", "1 KB"},

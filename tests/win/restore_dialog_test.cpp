@@ -128,8 +128,8 @@ TEST_F(RestoreDialogTest, ListsBackupFilesNewestFirstWithDatesAndSizes) {
     const auto dialog = Open();
     EXPECT_EQ(Rows(*dialog), (std::vector<std::string>{"Backup20131207014509.reg", "b.reg", "a.REG"}));
     EXPECT_EQ(Rows(*dialog, 2), (std::vector<std::string>{"2 KB", "0 KB", "2 KB"}));
-    const LocalTime midnight{2013, 12, 7, 0, 0, 0, 0};
-    const LocalTime afternoon{2013, 12, 7, 13, 45, 8, 0};
+    const BackupTime midnight{2013, 12, 7, 0, 0, 0};
+    const BackupTime afternoon{2013, 12, 7, 13, 45, 8};
     EXPECT_EQ(Rows(*dialog, 1)[2], ShortDateText(midnight));
     EXPECT_EQ(Rows(*dialog, 1)[1], ShortDateText(afternoon) + " " + LongTimeText(afternoon));
     EXPECT_NE(LongTimeText(afternoon).find("45:08"), std::string::npos) << LongTimeText(afternoon);

@@ -41,14 +41,14 @@ public:
     }
 };
 
-LocalTime ToLocalTime(const FILETIME& utc) {
+BackupTime LocalTimeOf(const FILETIME& utc) {
     FILETIME local{};
     SYSTEMTIME time{};
     if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &time)) return {};
-    return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds};
+    return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
 }
 
-SYSTEMTIME ToSystemTime(const LocalTime& time) {
+SYSTEMTIME ToSystemTime(const BackupTime& time) {
     SYSTEMTIME out{};
     out.wYear = static_cast<WORD>(time.year);
     out.wMonth = static_cast<WORD>(time.month);
@@ -56,7 +56,6 @@ SYSTEMTIME ToSystemTime(const LocalTime& time) {
     out.wHour = static_cast<WORD>(time.hour);
     out.wMinute = static_cast<WORD>(time.minute);
     out.wSecond = static_cast<WORD>(time.second);
-    out.wMilliseconds = static_cast<WORD>(time.milliseconds);
     return out;
 }
 
@@ -75,19 +74,19 @@ std::optional<std::vector<FolderFileInfo>> ListFolderFiles(const std::string& fo
         if (name == "." || name == "..") continue;
         entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
                            (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow,
-                           ToLocalTime(found.ftLastWriteTime)});
+                           LocalTimeOf(found.ftLastWriteTime)});
     } while (FindNextFileA(search.get(), &found));
     return entries;
 }
 
-std::string ShortDateText(const LocalTime& time) {
+std::string ShortDateText(const BackupTime& time) {
     const SYSTEMTIME at = ToSystemTime(time);
     char text[128] = {};
     if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &at, nullptr, text, sizeof text)) return {};
     return text;
 }
 
-std::string LongTimeText(const LocalTime& time) {
+std::string LongTimeText(const BackupTime& time) {
     const SYSTEMTIME at = ToSystemTime(time);
     char text[128] = {};
     if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &at, nullptr, text, sizeof text)) return {};

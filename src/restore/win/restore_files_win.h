@@ -21,7 +21,7 @@ std::unique_ptr<RestoreFiles> MakeWin32RestoreFiles();
 std::optional<std::vector<FolderFileInfo>> ListFolderFiles(const std::string& folder);
 
 // The system's short date format, and its long time format.
-std::string ShortDateText(const LocalTime& time);
-std::string LongTimeText(const LocalTime& time);
+std::string ShortDateText(const BackupTime& time);
+std::string LongTimeText(const BackupTime& time);
 
 }  // namespace ks
