@@ -368,21 +368,5 @@ TEST_F(RestoreDialogTest, ShortcutCopiesComeBackWhereNothingIsAndGoWithTheirBack
     EXPECT_TRUE(test::PathExists(desktop.path() + "\\App.lnk"));
 }
 
-TEST_F(RestoreDialogTest, DeletingABackupTakesOnlyTheCopiesItsIndexNames) {
-    const std::string copies = File("Backup2");
-    ASSERT_TRUE(CreateDirectoryA(copies.c_str(), nullptr));
-    ASSERT_TRUE(test::WriteWholeFile(copies + "\\1_A.lnk", "a"));
-    ASSERT_TRUE(test::WriteWholeFile(copies + "\\index.txt", "1_A.lnk\tC:\\A.lnk\r\n"));
-    ASSERT_TRUE(test::WriteWholeFile(copies + "\\mine.txt", "not the program's"));
-    ASSERT_TRUE(test::WriteWholeFile(File("Backup2.reg"), "REGEDIT4\r\n"));
-    const auto dialog = Open();
-    ui::SelectRow(dialog->Control("ListView1"), 0);
-    dialog->aDeleteExecute();
-    EXPECT_FALSE(test::PathExists(File("Backup2.reg")));
-    EXPECT_FALSE(test::PathExists(copies + "\\1_A.lnk"));
-    EXPECT_FALSE(test::PathExists(copies + "\\index.txt"));
-    EXPECT_TRUE(test::PathExists(copies + "\\mine.txt"));
-}
-
 }  // namespace
 }  // namespace ks
