@@ -81,7 +81,8 @@ ImportCheck CheckImport(Registry& registry, const std::vector<RegBlock>& blocks)
         for (const RegValue& value : key.values) {
             const std::optional<RegValue> stored = open->ReadValue(value.name);
             if (stored && stored->type == value.type && stored->data == value.data) continue;
-            AddMissing(check, {MissingItem::Kind::Value, key.path + (value.name.empty() ? " @" : " \"" + value.name + "\"")});
+            const std::string name = value.name.empty() ? " @" : " \"" + value.name + "\"";
+            AddMissing(check, {MissingItem::Kind::Value, key.path + name});
         }
     }
     return check;

@@ -274,7 +274,8 @@ TEST(ShortcutCopiesTest, CopiesComeBackOnlyWhereNothingIsAndGoWithTheirBackup) {
 
 TEST(RestoreBackupTest, TheEditorRunsOnlyForACompleteFileAndTheResultIsChecked) {
     const std::string file = "C:\\B\\Backup2.reg";
-    const std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\"v\"=\"restored\"\r\n\"w\"=dword:00000002\r\n";
+    const std::string text =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\R]\r\n\"v\"=\"restored\"\r\n\"w\"=dword:00000002\r\n";
     struct Case {
         const char* what;
         std::string content;  // "" = no file
@@ -307,7 +308,8 @@ TEST(RestoreBackupTest, TheEditorRunsOnlyForACompleteFileAndTheResultIsChecked) 
         RestoreContext context{registry, files, {}, [&](std::string_view path) {
                                    ran = true;
                                    EXPECT_EQ(path, file);
-                                   if (c.editor >= 1) registry.SetString(RootKey::CurrentUser, "Software\\R", "v", "restored");
+                                   if (c.editor >= 1)
+                                       registry.SetString(RootKey::CurrentUser, "Software\\R", "v", "restored");
                                    if (c.editor >= 2) registry.SetDword(RootKey::CurrentUser, "Software\\R", "w", 2);
                                    return c.editor >= 0;
                                }};

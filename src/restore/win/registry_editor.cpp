@@ -78,8 +78,8 @@ bool RunRegistryEditor(HWND owner, const std::string& editorPath, const std::str
         !editorPath.empty() && CreateProcessA(editorPath.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                                               NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info) != FALSE;
     if (!started) {
-        ui::CurrentPrompts().ShowMessage(
-            owner, LookupText("RES_Regedit_Not_Exist", "Please check if Regedit.exe exists."), MB_OK | MB_ICONINFORMATION);
+        const std::string notFound = LookupText("RES_Regedit_Not_Exist", "Please check if Regedit.exe exists.");
+        ui::CurrentPrompts().ShowMessage(owner, notFound, MB_OK | MB_ICONINFORMATION);
         return false;
     }
     const UniqueHandle process(info.hProcess);
