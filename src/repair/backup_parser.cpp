@@ -2,6 +2,7 @@
 #include "repair/backup_parser.h"
 
 #include <optional>
+#include <unordered_set>
 
 #include "settings/text.h"
 
@@ -37,6 +38,7 @@ public:
                 if (line.empty() || line.front() == ';') continue;
                 if (line.front() == '[') {
                     result.blocks.push_back(RegBlock{KeyLine(line), {}});
+                    blockNames_.clear();
                 } else if (line.front() == '@' || line.front() == '"') {
                     if (result.blocks.empty()) throw ParseFailure{"value before any key"};
                     AddValue(result.blocks.back(), ValueLine(line));
@@ -194,9 +196,10 @@ private:
         }
     }
 
-    static void AddValue(RegBlock& block, RegValue value) {
-        for (const auto& existing : block.values)
-            if (EqualsNoCase(existing.name, value.name)) throw ParseFailure{"value named twice in one key"};
+    // A set of the block's upper-cased names keeps a key with many thousands
+    // of values from costing a comparison with every earlier one.
+    void AddValue(RegBlock& block, RegValue value) {
+        if (!blockNames_.insert(UpperAnsi(value.name)).second) throw ParseFailure{"value named twice in one key"};
         block.values.push_back(std::move(value));
     }
 
@@ -204,6 +207,7 @@ private:
     const LeadBytes& lead_;
     size_t pos_ = 0;
     size_t lineNumber_ = 0;
+    std::unordered_set<std::string> blockNames_;
 };
 
 }  // namespace

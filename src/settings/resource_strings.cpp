@@ -8,7 +8,13 @@
 namespace ks {
 
 const std::array<ResourceString, kResourceStringCount> kResourceStrings = {{
+    {"RES_Backup_Bad_Line", "This line cannot be read back exactly:"},
+    {"RES_Backup_Continued", "Its last line goes on in a line that is missing."},
+    {"RES_Backup_Cut_Off", "Its last line is cut off."},
+    {"RES_Backup_No_Header", "It does not begin with the line REGEDIT4."},
+    {"RES_Backup_Not_Complete", "is not a complete backup file. Nothing was restored, and the file is kept."},
     {"RES_Backup_Registry", "Backup registry..."},
+    {"RES_Backup_Unreadable", "The file cannot be read."},
     {"RES_CheckedProblems", "problems selected for repairing"},
     {"RES_Common_Startup", "Common Startup"},
     {"RES_CreatePoint_Fail", "Restore Point creation Failed! Contiue to repair?"},
@@ -16,6 +22,7 @@ const std::array<ResourceString, kResourceStringCount> kResourceStrings = {{
     {"RES_Directory_Not_Exist", "The backup directory does not exist."},
     {"RES_File_Exist", "has existed,overite it?"},
     {"RES_FindProblems", "problems found"},
+    {"RES_FullBackup_Failed", "The registry editor did not write the backup file."},
     {"RES_Problem_ActiveX", "ActiveX Issue"},
     {"RES_Problem_AddRomve", "Add/Remove Programs Issue"},
     {"RES_Problem_Applications", "Open with Application Issue"},
@@ -39,6 +46,7 @@ const std::array<ResourceString, kResourceStringCount> kResourceStrings = {{
     {"RES_Problem_Windows_Service", "Windows Service Issue"},
     {"RES_Regedit_Not_Exist", "Please check if Regedit.exe exists."},
     {"RES_RepairProblems", "problems to be repaired."},
+    {"RES_Restore_Not_Back", "items of the backup did not come back, so the file is kept:"},
     {"RES_Restory_Registry", "Restore registry..."},
     {"RES_SaveDialog_BackupFullRegistry", "Save full registry"},
     {"RES_Scanning_Add_Remove_Programs", "Scanning Add/Remove Programs..."},
@@ -62,6 +70,8 @@ const std::array<ResourceString, kResourceStringCount> kResourceStrings = {{
     // The services check shows the obsolete-software text while it runs.
     {"RES_Scanning_Windows_Services", "Obsolete Software Key"},
     {"RES_Select_Directory", "Please select the directory to add"},
+    {"RES_Shortcut_Failed", "the copy could not be put back"},
+    {"RES_Shortcut_Taken", "another file is already there"},
     {"RES_Startup", "Startup"},
     {"RES_ThereTotal", "There are total"},
 }};

@@ -5,6 +5,8 @@
 
 #include "app/win/main_window.h"
 #include "repair/win/repair_command.h"
+#include "restore/win/full_backup.h"
+#include "restore/win/restore_dialog.h"
 #include "scan/finding_sink.h"
 #include "scan/win/progress_dialog.h"
 #include "scan/win/win32_file_system.h"
@@ -42,6 +44,8 @@ void RunRepair(TfrmRegCleaner& window) {
 void WireMainWindow(TfrmRegCleaner& window) {
     window.SetScanRunner(&RunScanDialog);
     window.SetRepairRunner(&RunRepair);
+    window.BindCommand("aRestoreRegistry", [&window] { bRestoreRegistryClick(window.Handle()); });
+    window.BindCommand("aBackupFullRegistry", [&window] { miBackupFullRegistryClick(window.Handle()); });
 }
 
 }  // namespace ks

@@ -1,0 +1,27 @@
+// The disk as the restore dialog and the full backup see it: backup folders
+// listed with sizes and local times, files read, copied without replacing,
+// removed.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "restore/backup_listing.h"
+#include "restore/shortcut_copies.h"
+
+namespace ks {
+
+std::unique_ptr<RestoreFiles> MakeWin32RestoreFiles();
+
+// Every entry of the folder (pattern "*", all attributes, "." and ".."
+// left out) with its size and last-write time in local time; nullopt when the
+// folder cannot be listed.
+std::optional<std::vector<FolderFileInfo>> ListFolderFiles(const std::string& folder);
+
+// The system's short date format, and its long time format.
+std::string ShortDateText(const BackupTime& time);
+std::string LongTimeText(const BackupTime& time);
+
+}  // namespace ks

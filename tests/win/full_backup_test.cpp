@@ -1,0 +1,195 @@
+// The full registry backup under Wine with the real registry editor: the
+// file's name and the overwrite question, an export that is never left
+// half-written, a missing editor, a re-import that gives the same registry,
+// and both commands reachable from the main window.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/win/app_wiring.h"
+#include "app/win/main_window.h"
+#include "backup_registry_dump.h"
+#include "modal_click.h"
+#include "restore/win/full_backup.h"
+#include "settings/settings.h"
+#include "ui/win/prompts.h"
+
+namespace ks {
+namespace {
+
+using test::Plant;
+using test::Utf16;
+
+class BackupPrompts : public ui::Prompts {
+public:
+    int ShowMessage(HWND, const std::string& text, UINT style) override {
+        messages.push_back(text);
+        styles.push_back(style);
+        return answer;
+    }
+    std::optional<std::string> SaveFile(HWND, const ui::SaveFileRequest& request) override {
+        requests.push_back(request);
+        return chosen;
+    }
+    std::optional<std::string> PickFolder(HWND, const std::string&, const std::wstring&) override {
+        return std::nullopt;
+    }
+    void OpenAddress(HWND, const std::string&) override {}
+
+    std::optional<std::string> chosen;
+    int answer = IDNO;
+    std::vector<std::string> messages;
+    std::vector<UINT> styles;
+    std::vector<ui::SaveFileRequest> requests;
+};
+
+// The files in a folder with their sizes.
+std::vector<std::pair<std::string, ULONGLONG>> FilesIn(const std::string& folder) {
+    std::vector<std::pair<std::string, ULONGLONG>> files;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return files;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back({found.cFileName, (ULONGLONG{found.nFileSizeHigh} << 32) | found.nFileSizeLow});
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return files;
+}
+
+class FullBackupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui::InitializeUi();
+        saved_ = Settings;
+        Settings.Lan = "English";
+    }
+    void TearDown() override { Settings = saved_; }
+
+    test::ScratchFolder folder{"full backup"};
+    BackupPrompts prompts;
+    ui::ScopedPrompts scoped{prompts};
+
+private:
+    SettingsRecord saved_;
+};
+
+TEST_F(FullBackupTest, TheNameGetsItsExtensionAndAnExistingFileIsReplacedOnlyOnYes) {
+    EXPECT_EQ(BackupFullRegistry(nullptr, "unused"), FullBackupOutcome::Cancelled);
+    ASSERT_EQ(prompts.requests.size(), 1u);
+    EXPECT_EQ(prompts.requests[0].title, "Save full registry");
+    EXPECT_EQ(prompts.requests[0].filter, "Registry backup files (*.reg)|*.REG");
+
+    for (const char* name : {"full", "full.REG"}) {
+        SCOPED_TRACE(name);
+        const std::string existing = folder.path() + "\\full.REG";
+        ASSERT_TRUE(test::WriteWholeFile(existing, "old backup"));
+        prompts.chosen = folder.path() + "\\" + name;
+        prompts.messages.clear();
+        prompts.styles.clear();
+        EXPECT_EQ(BackupFullRegistry(nullptr, "C:\\no editor.exe"), FullBackupOutcome::Declined);
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        // The file system matches names ignoring case: "full" + ".reg" is the existing file.
+        EXPECT_EQ(prompts.messages[0], folder.path() + "\\" + (std::string(name) == "full" ? "full.reg" : name) +
+                                           " has existed,overite it?");
+        EXPECT_EQ(prompts.styles[0], UINT(MB_YESNO | MB_DEFBUTTON2 | MB_ICONINFORMATION));
+        EXPECT_EQ(test::ReadWholeFile(existing), "old backup");
+        EXPECT_EQ(FilesIn(folder.path()).size(), 1u);
+    }
+}
+
+TEST_F(FullBackupTest, AnEditorThatIsMissingOrWritesNothingLeavesNoFile) {
+    // A system program that ends at once and writes no file stands in for an
+    // editor whose export failed.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string quick = std::string(system) + "\\hostname.exe";
+    struct Case {
+        std::string editor;
+        FullBackupOutcome outcome;
+        const char* message;
+    } const cases[] = {
+        {folder.path() + "\\no regedit.exe", FullBackupOutcome::Stopped, "Please check if Regedit.exe exists."},
+        {quick, FullBackupOutcome::Failed, "The registry editor did not write the backup file."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.editor);
+        prompts.chosen = folder.path() + "\\full.reg";
+        prompts.messages.clear();
+        EXPECT_EQ(BackupFullRegistry(nullptr, c.editor), c.outcome);
+        EXPECT_EQ(prompts.messages, std::vector<std::string>{c.message});
+        EXPECT_TRUE(FilesIn(folder.path()).empty());
+    }
+}
+
+TEST_F(FullBackupTest, StopDuringTheExportLeavesNoFile) {
+    prompts.chosen = folder.path() + "\\stopped";
+    bool sawPartial = false;
+    test::ClickWhenReady stop("TfrmBackupHint", "Stop", [&] {
+        for (const auto& [name, size] : FilesIn(folder.path())) sawPartial = sawPartial || size > 0;
+        return sawPartial;
+    });
+    EXPECT_EQ(miBackupFullRegistryClick(nullptr), FullBackupOutcome::Stopped);
+    EXPECT_TRUE(stop.clicked()) << "the export ended before it could be stopped";
+    EXPECT_TRUE(sawPartial);
+    EXPECT_EQ(FilesIn(folder.path()), (std::vector<std::pair<std::string, ULONGLONG>>{}));
+}
+
+// The whole registry is exported and imported again; what is compared is a
+// scratch branch planted for the test (comparing every key of the prefix
+// would measure Wine's volatile keys more than the backup).
+TEST_F(FullBackupTest, AFullBackupImportedAgainGivesTheSameRegistry) {
+    test::ScratchKey scratch("full backup");
+    const std::wstring base = scratch.wpath();
+    Plant(HKEY_CURRENT_USER, base + L"\\A", L"s", REG_SZ, Utf16(L"text \"quoted\" C:\\dir\\"));
+    Plant(HKEY_CURRENT_USER, base + L"\\A", L"", REG_EXPAND_SZ, Utf16(L"%TEMP%\\x"));
+    Plant(HKEY_CURRENT_USER, base + L"\\A", L"m", REG_MULTI_SZ, Utf16(std::wstring(L"one\0two\0", 8)));
+    Plant(HKEY_CURRENT_USER, base + L"\\A\\B", L"d", REG_DWORD, test::Bytes{0xEF, 0xBE, 0xAD, 0xDE});
+    Plant(HKEY_CURRENT_USER, base + L"\\A\\B", L"bin", REG_BINARY, test::Pattern(100));
+    Plant(HKEY_CURRENT_USER, base + L"\\A\\B", L"q", REG_QWORD, test::Pattern(8));
+    test::PlantKey(HKEY_CURRENT_USER, base + L"\\Empty");
+    const test::StoredKey before = test::Dump(HKEY_CURRENT_USER, base);
+
+    ASSERT_TRUE(test::WriteWholeFile(folder.path() + "\\full.reg", "an older backup"));
+    prompts.chosen = folder.path() + "\\full";
+    prompts.answer = IDYES;
+    EXPECT_EQ(miBackupFullRegistryClick(nullptr), FullBackupOutcome::Written);
+    EXPECT_EQ(prompts.messages.size(), 1u) << "the overwrite question";
+    const auto files = FilesIn(folder.path());
+    ASSERT_EQ(files.size(), 1u) << "the temporary file was renamed, nothing else left";
+    EXPECT_EQ(files[0].first, "full.reg");
+    EXPECT_GT(files[0].second, 100000u);
+
+    ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, (scratch.path() + "\\A").c_str()), ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, (scratch.path() + "\\Empty").c_str()), ERROR_SUCCESS);
+    test::ImportWithRegistryEditor(folder.path() + "\\full.reg");
+    EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, base), before);
+}
+
+TEST_F(FullBackupTest, BothCommandsAreBoundInTheMainWindow) {
+    const std::string settingsFile = folder.path() + "\\options.ini";
+    TfrmRegCleaner window(MainWindowOptions{settingsFile, "keyscrub.exe"});
+    window.Create();
+    EXPECT_FALSE(window.MenuEnabled("miRestoreRegistry"));
+    WireMainWindow(window);
+    window.UpdateActions();
+    for (const char* entry : {"miRestoreRegistry", "miBackupFullRegistry"}) EXPECT_TRUE(window.MenuEnabled(entry));
+    EXPECT_TRUE(window.Enabled("bRestoreRegistry"));
+
+    Settings.Lan = "English";
+    window.Execute("aBackupFullRegistry");  // cancelled in the save dialog
+    EXPECT_EQ(prompts.requests.size(), 1u);
+
+    Settings.OutputDirectory = folder.path();
+    test::ClickWhenReady close("TfrmRestore", "&Close", nullptr);
+    window.Execute("aRestoreRegistry");
+    EXPECT_TRUE(close.clicked());
+}
+
+}  // namespace
+}  // namespace ks
