@@ -91,4 +91,19 @@ std::string RegistryEditorTreePath(std::string_view root, std::string_view keyPa
     return full;
 }
 
+std::optional<std::string> KeyPathFromKernelName(std::string_view kernelName) {
+    static constexpr std::pair<const char*, const char*> kHives[] = {
+        {"\\REGISTRY\\MACHINE", "HKEY_LOCAL_MACHINE"},
+        {"\\REGISTRY\\USER", "HKEY_USERS"},
+    };
+    for (const auto& [prefix, root] : kHives) {
+        const std::string_view start(prefix);
+        if (kernelName.size() < start.size() || !EqualsNoCase(kernelName.substr(0, start.size()), start)) continue;
+        const std::string_view rest = kernelName.substr(start.size());
+        if (!rest.empty() && rest.front() != '\\') continue;
+        return std::string(root) + std::string(rest);
+    }
+    return std::nullopt;
+}
+
 }  // namespace ks

@@ -2,6 +2,7 @@
 // to for a finding, and whether there is anything to show there.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,5 +43,11 @@ RegistryJump OpenInRegistryEditor(std::string_view path, Registry& registry);
 // The text typed into the editor's tree: root, a backslash unless the key path
 // starts with one, and the key path.
 std::string RegistryEditorTreePath(std::string_view root, std::string_view keyPath);
+
+// The root-named path of a key from the name the kernel gives it:
+// "\REGISTRY\MACHINE\SOFTWARE\Wow6432Node\X" is
+// "HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\X", "\REGISTRY\USER\S-1-5-18" is
+// "HKEY_USERS\S-1-5-18". Nothing for a name under neither.
+std::optional<std::string> KeyPathFromKernelName(std::string_view kernelName);
 
 }  // namespace ks

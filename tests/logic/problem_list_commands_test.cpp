@@ -144,6 +144,21 @@ TEST(RegistryJumpTest, PathByRemovalKindAndRootAbbreviations) {
     for (const Root& r : roots) EXPECT_EQ(ExpandRootAbbreviation(r.given), r.full) << r.given;
     EXPECT_EQ(RegistryEditorTreePath("HKEY_CLASSES_ROOT", ".xyz"), "HKEY_CLASSES_ROOT\\.xyz");
     EXPECT_EQ(RegistryEditorTreePath("HKEY_CURRENT_USER", "\\Software"), "HKEY_CURRENT_USER\\Software");
+
+    struct Kernel {
+        const char* name;
+        std::optional<std::string> path;
+    } const kernel[] = {
+        {"\\REGISTRY\\MACHINE\\SOFTWARE\\Wow6432Node\\X", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\X"},
+        {"\\Registry\\Machine\\Software\\Classes\\Wow6432Node\\CLSID",
+         "HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\CLSID"},
+        {"\\REGISTRY\\USER\\S-1-5-21-1\\Software", "HKEY_USERS\\S-1-5-21-1\\Software"},
+        {"\\REGISTRY\\MACHINE", "HKEY_LOCAL_MACHINE"},
+        {"\\REGISTRY\\MACHINERY\\X", std::nullopt},
+        {"\\REGISTRY\\A\\B", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Kernel& k : kernel) EXPECT_EQ(KeyPathFromKernelName(k.name), k.path) << k.name;
 }
 
 TEST(RegistryJumpTest, KeyOrValueSplitAgainstTheRegistry) {

@@ -292,8 +292,8 @@ struct EditorSelection {
 };
 
 EditorSelection ReadEditorSelection(HWND editor) {
-    HWND tree = FindWindowExA(editor, nullptr, "SysTreeView32", nullptr);
-    HWND list = FindWindowExA(editor, nullptr, "SysListView32", nullptr);
+    HWND tree = FindEditorPart(editor, "SysTreeView32");
+    HWND list = FindEditorPart(editor, "SysListView32");
     RemoteBuffer remote(editor);
     EditorSelection selection;
     if (!remote.Ready()) return selection;

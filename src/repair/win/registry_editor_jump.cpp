@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "repair/registry_jump.h"
+#include "repair/win/registry_view_name.h"
 #include "restore/win/registry_editor_path.h"
 #include "scan/win/win32_registry.h"
 #include "ui/win/prompts.h"
@@ -14,22 +15,54 @@ namespace {
 
 constexpr int kCollapseStrokes = 30;
 constexpr DWORD kStrokePauseMs = 10;
+// Typing into the tree or the list searches for the item whose name begins
+// with what was typed so far. Windows starts a new search after a cursor key;
+// Wine only after a pause in the typing: measured under Wine 8, characters
+// sent 400 ms after the last ones still extend the old search and 460 ms
+// after start a new one. So under Wine each cursor key is followed by a pause
+// past that, or "Software" typed after "HKEY_CURRENT_USER" would be looked
+// for as "HKEY_CURRENT_USERSoftware".
+constexpr DWORD kWineSearchResetMs = 500;
 constexpr DWORD kInputIdleMs = 200;
 // A freshly started editor may need longer than its input-idle wait to show
 // its window (Wine takes about a second): look a little longer, as long as it
 // runs, so the first jump does not go nowhere.
 constexpr DWORD kWindowWaitMs = 5000;
 
-void Press(HWND window, WPARAM key) {
-    SendMessageA(window, WM_KEYDOWN, key, 0);
-    Sleep(kStrokePauseMs);
+bool RunsOnWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+void Press(HWND window, WPARAM key) {
+    static const DWORD pause = RunsOnWine() ? kWineSearchResetMs : kStrokePauseMs;
+    SendMessageA(window, WM_KEYDOWN, key, 0);
+    Sleep(pause);
+}
+
+// The key data says "pressed once", as with a real key press. Windows' tree
+// and list ignore it; Wine's ignore a character whose key data is 0.
+constexpr LPARAM kTypedOnce = 1;
+
 void Type(HWND window, std::string_view text) {
-    for (char c : text) SendMessageA(window, WM_CHAR, static_cast<unsigned char>(c), 0);
+    for (char c : text) SendMessageA(window, WM_CHAR, static_cast<unsigned char>(c), kTypedOnce);
 }
 
 HWND FindEditor() { return FindWindowA(kRegistryEditorClass, nullptr); }
+
+struct ClassSearch {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<ClassSearch*>(data);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, search.className) != 0) return TRUE;
+    search.found = window;
+    return FALSE;
+}
 
 HWND StartEditor() {
     const std::string program = RegistryEditorPath();
@@ -53,15 +86,28 @@ HWND StartEditor() {
 
 }  // namespace
 
+HWND FindEditorPart(HWND editor, const char* className) {
+    if (HWND child = FindWindowExA(editor, nullptr, className, nullptr)) return child;
+    ClassSearch search{className, nullptr};
+    EnumChildWindows(editor, &MatchClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 void DriveRegistryEditor(const std::string& root, const std::string& keyPath, const std::string& valueName) {
     if (keyPath.empty()) return;
-    const std::string full = RegistryEditorTreePath(root, keyPath);
+    std::string full = RegistryEditorTreePath(root, keyPath);
     HWND editor = FindEditor();
     if (!editor) editor = StartEditor();
     if (!editor) return;
+    // The editor this program starts sees its own registry view, but one the
+    // user had open may be the 64-bit editor, which shows a key of the 32-bit
+    // view under another path (HKLM\Software\Wow6432Node\...): type that one.
+    if (SeesOtherRegistryView(editor))
+        if (const std::optional<RootKey> known = RootByName(root))
+            if (std::optional<std::string> native = NativeViewKeyPath(*known, keyPath)) full = std::move(*native);
     ShowWindow(editor, SW_SHOWMAXIMIZED);
 
-    HWND tree = FindWindowExA(editor, nullptr, "SysTreeView32", nullptr);
+    HWND tree = FindEditorPart(editor, "SysTreeView32");
     SetForegroundWindow(tree);
     for (int i = 0; i < kCollapseStrokes; ++i) SendMessageA(tree, WM_KEYDOWN, VK_LEFT, 0);
     Sleep(kStrokePauseMs);
@@ -71,7 +117,7 @@ void DriveRegistryEditor(const std::string& root, const std::string& keyPath, co
         else Type(tree, std::string_view(&c, 1));
     }
 
-    HWND list = FindWindowExA(editor, nullptr, "SysListView32", nullptr);
+    HWND list = FindEditorPart(editor, "SysListView32");
     SetForegroundWindow(list);
     if (valueName.empty()) return;
     Press(list, VK_DOWN);

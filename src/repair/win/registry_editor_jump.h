@@ -12,6 +12,12 @@ namespace ks {
 // The editor's windows, as far as they are driven.
 inline constexpr char kRegistryEditorClass[] = "RegEdit_RegEdit";
 
+// The editor's key tree ("SysTreeView32") or value list ("SysListView32").
+// Windows' editor has them as its own children; Wine's keeps them one level
+// further down, in a child frame, so every descendant is searched when the
+// children alone do not have it.
+HWND FindEditorPart(HWND editor, const char* className);
+
 // Brings the editor up (starting it by its full path when no editor window
 // exists), maximized, and walks its key tree to `root` + "\" + `keyPath`;
 // then, when `valueName` is not empty, types it into the value list. Does

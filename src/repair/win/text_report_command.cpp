@@ -8,6 +8,10 @@
 namespace ks {
 
 bool WriteTextReportFile(const std::string& fileName, std::string_view content) {
+    // Windows refuses to replace a read-only file; Wine run by root replaces
+    // it (root may write any file), so the attribute is checked here too.
+    const DWORD attributes = GetFileAttributesA(fileName.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
     HANDLE file = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
