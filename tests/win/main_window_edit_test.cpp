@@ -13,9 +13,12 @@
 #include <vector>
 
 #include "app/win/main_window.h"
+#include "child_process.h"
 #include "control_probes.h"
 #include "repair/win/registry_editor_jump.h"
+#include "repair/win/registry_view_name.h"
 #include "settings/settings.h"
+#include "settings/text.h"
 #include "settings/win/system_info.h"
 #include "test_files.h"
 #include "ui/win/common_controls.h"
@@ -378,10 +381,30 @@ TEST_F(RegistryEditorJumpTest, EditorIsTakenToTheKeyAndToTheValue) {
     EXPECT_EQ(prompts.styles[0], static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 }
 
-// The shipped program is 32-bit. Its findings under HKLM\Software come from the
-// 32-bit view; the editor it starts (RegistryEditorPath: SysWOW64) must show
-// that view, or a key that exists only there could not be reached.
-TEST_F(RegistryEditorJumpTest, UnderWow64TheEditorShowsTheProgramsOwnView) {
+// The editor's status line: Wine's editor shows the selected key's path there
+// ("<computer>\HKEY_...\..."). Read with WM_GETTEXT, which the system carries
+// between processes of either word size.
+std::string EditorStatusText(HWND editor) {
+    char text[1024] = {};
+    SendMessageA(FindEditorPart(editor, "msctls_statusbar32"), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+HWND WaitForEditor() {
+    for (int i = 0; i < 200; ++i) {
+        if (HWND editor = FindWindowA(kRegistryEditorClass, nullptr)) return editor;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// The shipped program is 32-bit: its findings under HKLM\Software come from the
+// 32-bit view. Measured under Wine (64-bit prefix, 32-bit build): the editor
+// RegistryEditorPath starts (syswow64\regedit.exe) is a 32-bit program, shows
+// the 32-bit view and lands on a key that exists only there; the 64-bit editor
+// (windows\regedit.exe) does not have that key at its path, and is taken to
+// HKLM\Software\Wow6432Node\... instead.
+TEST_F(RegistryEditorJumpTest, UnderWow64TheEditorLandsOnTheKeyOfTheProgramsView) {
     if (!IsWow64()) GTEST_SKIP() << "only a 32-bit program on 64-bit Windows has two views";
     const std::string only32 = "Software\\KeyscrubTest32-" + std::to_string(GetCurrentProcessId());
     HKEY key = nullptr;
@@ -389,17 +412,40 @@ TEST_F(RegistryEditorJumpTest, UnderWow64TheEditorShowsTheProgramsOwnView) {
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
+    struct RemoveKey {
+        std::string path;
+        ~RemoveKey() { RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0); }
+    } removeKey{only32};
     HKEY other = nullptr;
     EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, only32.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &other), ERROR_SUCCESS)
         << "the key must be missing from the 64-bit view";
     if (other) RegCloseKey(other);
 
+    const std::optional<std::string> native = NativeViewKeyPath(RootKey::LocalMachine, only32);
+    ASSERT_TRUE(native.has_value());
+    const std::string expectedNative = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\" + UpperAnsi(only32.substr(9));
+    EXPECT_EQ(UpperAnsi(*native), expectedNative);
+    EXPECT_EQ(NativeViewKeyPath(RootKey::CurrentUser, key_), std::nullopt) << "HKCU\\Software is shared";
+
+    // The editor the program starts itself: its own view, the key's own path.
     OpenRegistryEditorAt(window_->Handle(), "HKLM\\" + only32);
     HWND editor = FindWindowA(kRegistryEditorClass, nullptr);
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(ReadEditorSelection(editor).key, "HKEY_LOCAL_MACHINE\\" + only32);
     EndEditor();
-    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, only32.c_str(), KEY_WOW64_32KEY, 0);
+
+    // A 64-bit editor the user had open.
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    test::ChildProcess editor64(nullptr, "\"" + std::string(windows) + "\\regedit.exe\"");
+    ASSERT_TRUE(editor64.started()) << editor64.failure();
+    editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(SeesOtherRegistryView(editor));
+    OpenRegistryEditorAt(window_->Handle(), "HKLM\\" + only32);
+    const std::string status = UpperAnsi(EditorStatusText(editor));
+    EXPECT_NE(status.find("\\" + expectedNative), std::string::npos) << status;
+    EXPECT_EQ(status.size() - status.find("\\" + expectedNative), expectedNative.size() + 1) << status;
 }
 
 }  // namespace
