@@ -1,14 +1,11 @@
-// The problem list's edit commands on the real main window: rows added to the
-// ignore lists from the list view, the text report written and read back, a
-// report that cannot be written, and Wine's registry editor driven to a key
-// and to a value.
+// The problem list's edit commands on the real main window: rows to the ignore
+// lists, the text report, and Wine's registry editor driven to a key and a value.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,8 +27,6 @@ namespace {
 
 using K = RemovalKind;
 
-// Answers the save dialog with a given name and every question with a given
-// button; remembers what it was asked.
 class AnsweringPrompts final : public ui::Prompts {
 public:
     int ShowMessage(HWND, const std::string& text, UINT style) override {
@@ -40,39 +35,25 @@ public:
         return answer;
     }
     std::optional<std::string> SaveFile(HWND, const ui::SaveFileRequest& request) override {
-        requests.push_back(request);
+        title = request.title + "|" + request.filter;
         return chosen;
     }
-    std::optional<std::string> PickFolder(HWND, const std::string&, const std::wstring&) override {
-        return std::nullopt;
-    }
+    std::optional<std::string> PickFolder(HWND, const std::string&, const std::wstring&) override { return {}; }
     void OpenAddress(HWND, const std::string&) override {}
 
     std::optional<std::string> chosen;
     int answer = IDYES;
+    std::string title;
     std::vector<std::string> messages;
     std::vector<UINT> styles;
-    std::vector<ui::SaveFileRequest> requests;
 };
 
-std::string TempFolder() {
-    char folder[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, folder);
-    return std::string(folder) + "ks-edit-" + std::to_string(GetCurrentProcessId());
-}
-
-// Focuses (and selects) `focused` and selects the other given rows too.
 void SelectRows(HWND list, int focused, const std::vector<int>& others) {
     ui::SelectRow(list, focused);
-    for (int row : others) {
-        LVITEMA item{};
-        item.stateMask = LVIS_SELECTED;
-        item.state = LVIS_SELECTED;
-        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    }
+    for (int row : others) ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
 }
 
-// Runs an Edit-menu entry the way a click does.
+// Runs an Edit-menu entry as a click does.
 void ChooseEditEntry(TfrmRegCleaner& window, const char* name) {
     window.UpdateActions();
     ASSERT_TRUE(window.MenuEnabled(name)) << name;
@@ -80,23 +61,21 @@ void ChooseEditEntry(TfrmRegCleaner& window, const char* name) {
     for (int i = 0; i < GetMenuItemCount(edit); ++i) {
         char text[128] = {};
         GetMenuStringA(edit, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        if (window.MenuCaption(name) == text) {
+        if (window.MenuCaption(name) == text)
             SendMessageA(window.Handle(), WM_COMMAND, MAKEWPARAM(GetMenuItemID(edit, i), 0), 0);
-            return;
-        }
     }
-    FAIL() << name << " is not in the Edit menu";
 }
 
 class MainWindowEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ui::InitializeUi();
-        folder_ = TempFolder();
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        folder_ = std::string(temp) + "ks-edit-" + std::to_string(GetCurrentProcessId());
         test::RemoveFolderTree(folder_);
         ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
-        settingsFile_ = folder_ + "\\options.ini";
-        window_ = std::make_unique<TfrmRegCleaner>(MainWindowOptions{settingsFile_, "keyscrub.exe"});
+        window_ = std::make_unique<TfrmRegCleaner>(MainWindowOptions{folder_ + "\\options.ini", "keyscrub.exe"});
         window_->Show();
     }
     void TearDown() override {
@@ -104,11 +83,9 @@ protected:
         test::RemoveFolderTree(folder_);
         Settings = SettingsRecord{};
     }
-
     HWND List() { return window_->Control("lvRegistryData"); }
 
     std::string folder_;
-    std::string settingsFile_;
     std::unique_ptr<TfrmRegCleaner> window_;
 };
 
@@ -126,189 +103,110 @@ TEST_F(MainWindowEditTest, SelectedRowsGoToTheIgnoreListsAndStayOutOfTheNextScan
         return ui::kModalOK;
     });
     window.bScanRegistryClick();
-    HWND list = List();
-    ASSERT_EQ(ui::RowCount(list), 5);
-
-    window.UpdateActions();
-    EXPECT_FALSE(window.MenuEnabled("miAddToIgnoreLists")) << "no row in focus";
-    EXPECT_TRUE(window.MenuEnabled("miSaveToTextFile"));
-    EXPECT_TRUE(window.MenuEnabled("pmSaveToTextFile"));
-    ui::SelectRow(list, 2);
+    ui::SelectRow(List(), 2);
     window.UpdateActions();
     EXPECT_FALSE(window.MenuEnabled("miAddToIgnoreLists")) << "a file row in focus";
     EXPECT_FALSE(window.MenuEnabled("pmOpenInRegEdit"));
+    EXPECT_TRUE(window.MenuEnabled("pmSaveToTextFile"));
 
-    SelectRows(list, 0, {2, 3});
+    // A value, a file row (removed without an entry) and an encoded value.
+    SelectRows(List(), 0, {2, 3});
     ChooseEditEntry(window, "miAddToIgnoreLists");
-    ASSERT_EQ(ui::RowCount(list), 2);
-    EXPECT_EQ(ui::RowText(list, 0, 1), "HKEY_CURRENT_USER\\Software\\KsEdit\\B");
-    EXPECT_EQ(ui::RowText(list, 1, 1), "HKEY_CURRENT_USER\\Software\\KsEdit\\C");
+    ASSERT_EQ(ui::RowCount(List()), 2);
+    EXPECT_EQ(ui::RowText(List(), 0, 1), "HKEY_CURRENT_USER\\Software\\KsEdit\\B");
     EXPECT_EQ(Settings.IgnoreValues,
               (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\KsEdit\\Fonts\\Nevny (GehrGlcr)",
                                         "HKEY_CURRENT_USER\\Software\\KsEdit\\A\\Path"}));
     EXPECT_EQ(Settings.IgnoreValueCount, 2);
-    EXPECT_TRUE(Settings.IgnoreKeys.empty());
     EXPECT_EQ(test::PanelText(window.Control("StatusBar1"), 0), " 2 problems found");
-    EXPECT_EQ(test::PanelText(window.Control("StatusBar1"), 1), " 2 problems selected for repairing");
 
-    // From the pop-up menu's entry, bound to the same action; an entry already
-    // present keeps its row.
+    // An entry already in the list keeps its row.
     Settings.IgnoreKeys = {"hkey_current_user\\software\\ksedit\\c"};
     Settings.IgnoreKeyCount = 1;
     SelectRows(List(), 1, {0});
     window.Execute("aIgnoreListAdd");
-    ASSERT_EQ(ui::RowCount(list), 1);
-    EXPECT_EQ(ui::RowText(list, 0, 1), "HKEY_CURRENT_USER\\Software\\KsEdit\\C");
-    EXPECT_TRUE(ui::RowChecked(list, 0));
+    ASSERT_EQ(ui::RowCount(List()), 1);
+    EXPECT_TRUE(ui::RowChecked(List(), 0));
     EXPECT_EQ(Settings.IgnoreKeyCount, 2);
 
     window.bScanRegistryClick();
-    ASSERT_EQ(ui::RowCount(list), 1) << "only the file finding comes back";
-    EXPECT_EQ(ui::RowText(list, 0, 1), "C:\\Users\\gone.lnk");
-
-    window.Close();
-    EXPECT_EQ(test::ReadWholeFile(settingsFile_).find("Key2=HKEY_CURRENT_USER\\Software\\KsEdit\\B") != std::string::npos,
-              true);
+    ASSERT_EQ(ui::RowCount(List()), 1) << "only the file finding comes back";
+    EXPECT_EQ(ui::RowText(List(), 0, 1), "C:\\Users\\gone.lnk");
 }
 
-TEST_F(MainWindowEditTest, ReportIsWrittenByteForByteAndAnExistingFileIsAskedFor) {
-    TfrmRegCleaner& window = *window_;
-    window.Problems().Append({"Invalid File or Folder", "HKEY_CURRENT_USER\\Software\\A\\Path", "C:\\gone \xE9.exe",
-                              K::DeleteValueInPath});
-    window.Problems().Append({"Empty Registry Keys", "HKEY_USERS\\S-1\\Software\\B", "", K::DeleteKey});
+TEST_F(MainWindowEditTest, ReportIsWrittenByteForByteAskedBeforeReplacingAndToldWhenNotWritten) {
+    window_->Problems().Append({"Invalid File or Folder", "HKEY_CURRENT_USER\\Software\\A\\Path", "C:\\gone \xE9.exe",
+                                K::DeleteValueInPath});
+    window_->Problems().Append({"Empty Registry Keys", "HKEY_USERS\\S-1\\Software\\B", "", K::DeleteKey});
     AnsweringPrompts prompts;
     ui::ScopedPrompts scoped(prompts);
     prompts.chosen = folder_ + "\\report";
     const std::string saved = folder_ + "\\report.txt";
-    ChooseEditEntry(window, "miSaveToTextFile");
-    ASSERT_EQ(prompts.requests.size(), 1u);
-    EXPECT_EQ(prompts.requests[0].title, "Save as Text File");
-    EXPECT_EQ(prompts.requests[0].filter, "Text files (*.txt)|*.txt");
-    EXPECT_TRUE(prompts.messages.empty());
+    ChooseEditEntry(*window_, "miSaveToTextFile");
+    EXPECT_EQ(prompts.title, "Save as Text File|Text files (*.txt)|*.txt");
     const std::string expected =
         "This file was generated by Quarlo Keyscrub\r\n"
-        "Visit https://www.quarlo-software.example/keyscrub/ for the latest version\r\n"
-        "\r\n"
+        "Visit https://www.quarlo-software.example/keyscrub/ for the latest version\r\n\r\n"
         "Invalid File or Folder  #####  HKEY_CURRENT_USER\\Software\\A\\Path  #####  C:\\gone \xE9.exe\r\n"
         "Empty Registry Keys  #####  HKEY_USERS\\S-1\\Software\\B  #####  \r\n";
     EXPECT_EQ(test::ReadWholeFile(saved), expected);
+    EXPECT_TRUE(prompts.messages.empty());
 
-    // The same name again: asked first, No as the default; No leaves the file.
     ASSERT_TRUE(test::WriteWholeFile(saved, "keep me"));
     prompts.answer = IDNO;
-    window.Execute("aSaveText");
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0], saved + "has existed,overite it?");
+    window_->Execute("aSaveText");
+    ASSERT_EQ(prompts.messages, std::vector<std::string>{saved + "has existed,overite it?"});
     EXPECT_EQ(prompts.styles[0], static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2));
     EXPECT_EQ(test::ReadWholeFile(saved), "keep me");
     prompts.answer = IDYES;
-    window.Execute("aSaveText");
+    window_->Execute("aSaveText");
     EXPECT_EQ(test::ReadWholeFile(saved), expected);
 
-    // Cancelled: nothing written, nothing asked.
-    prompts.chosen.reset();
-    prompts.messages.clear();
-    DeleteFileA(saved.c_str());
-    window.Execute("aSaveText");
-    EXPECT_FALSE(test::PathExists(saved));
-    EXPECT_TRUE(prompts.messages.empty());
-}
-
-TEST_F(MainWindowEditTest, AReportThatCannotBeWrittenIsToldToTheUser) {
-    TfrmRegCleaner& window = *window_;
-    window.Problems().Append({"Empty Registry Keys", "HKEY_USERS\\S-1\\Software\\B", "", K::DeleteKey});
-    AnsweringPrompts prompts;
-    ui::ScopedPrompts scoped(prompts);
-
-    const std::string readOnly = folder_ + "\\locked.txt";
-    const std::string gone = folder_ + "\\no such folder\\report.txt";
-    ASSERT_TRUE(test::WriteWholeFile(readOnly, "old"));
-    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-    for (const std::string& target : {readOnly, gone}) {
-        SCOPED_TRACE(target);
+    // A read-only file and a folder that is gone: the user is told.
+    ASSERT_TRUE(SetFileAttributesA(saved.c_str(), FILE_ATTRIBUTE_READONLY));
+    for (const std::string& target : {saved, folder_ + "\\gone\\report.txt"}) {
         prompts.chosen = target;
         prompts.messages.clear();
-        window.Execute("aSaveText");
-        ASSERT_FALSE(prompts.messages.empty());
+        window_->Execute("aSaveText");
         EXPECT_EQ(prompts.messages.back(), "The report could not be written to this file:\r\n" + target);
         EXPECT_EQ(prompts.styles.back() & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
     }
-    EXPECT_EQ(test::ReadWholeFile(readOnly), "old");
-    EXPECT_FALSE(test::PathExists(gone));
+    EXPECT_EQ(test::ReadWholeFile(saved), expected);
 }
 
 // ---------------------------------------------------------------- registry editor
 
-// Reads texts out of the editor's tree and list: the editor is another
-// process, so the item records and their text buffers live in its memory.
-class RemoteBuffer {
-public:
-    explicit RemoteBuffer(HWND window) {
-        DWORD id = 0;
-        GetWindowThreadProcessId(window, &id);
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
-        if (process_) memory_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, kSize, MEM_COMMIT, PAGE_READWRITE));
-    }
-    ~RemoteBuffer() {
-        if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
-        if (process_) CloseHandle(process_);
-    }
-    std::string TreeText(HWND tree, HTREEITEM node) {
-        TVITEMA item{};
-        item.mask = TVIF_TEXT | TVIF_HANDLE;
-        item.hItem = node;
-        item.pszText = memory_ + kTextAt;
-        item.cchTextMax = kSize - kTextAt;
-        return Ask(tree, TVM_GETITEMA, 0, item);
-    }
-    std::string ListText(HWND list, int row) {
-        LVITEMA item{};
-        item.iSubItem = 0;
-        item.pszText = memory_ + kTextAt;
-        item.cchTextMax = kSize - kTextAt;
-        return Ask(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), item);
-    }
-    bool Ready() const { return memory_ != nullptr; }
+// The editor's selected key, from its status line: Wine's editor shows the
+// key's path there ("<computer>\HKEY_...\..."), and WM_GETTEXT is carried
+// between processes of either word size.
+std::string EditorKey(HWND editor) {
+    char text[1024] = {};
+    SendMessageA(FindEditorPart(editor, "msctls_statusbar32"), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    const char* key = strchr(text, '\\');
+    return key ? key + 1 : "";
+}
 
-private:
-    static constexpr int kSize = 4096;
-    static constexpr int kTextAt = 512;
-    template <typename Item>
-    std::string Ask(HWND control, UINT message, WPARAM wParam, const Item& item) {
-        WriteProcessMemory(process_, memory_, &item, sizeof item, nullptr);
-        const char zero = 0;
-        WriteProcessMemory(process_, memory_ + kTextAt, &zero, 1, nullptr);
-        SendMessageA(control, message, wParam, reinterpret_cast<LPARAM>(memory_));
-        char text[kSize - kTextAt] = {};
-        ReadProcessMemory(process_, memory_ + kTextAt, text, sizeof text - 1, nullptr);
-        return text;
-    }
-    HANDLE process_ = nullptr;
-    char* memory_ = nullptr;
-};
-
-// The editor's selected key as a path below its root node, e.g.
-// "HKEY_CURRENT_USER\Software", and the name of its selected value.
-struct EditorSelection {
-    std::string key;
-    std::string value;
-};
-
-EditorSelection ReadEditorSelection(HWND editor) {
-    HWND tree = FindEditorPart(editor, "SysTreeView32");
+// The selected value's name; the item record and its text live in the
+// editor's memory (same word size as this test).
+std::string EditorValue(HWND editor) {
     HWND list = FindEditorPart(editor, "SysListView32");
-    RemoteBuffer remote(editor);
-    EditorSelection selection;
-    if (!remote.Ready()) return selection;
-    std::vector<std::string> parts;
-    for (auto node = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)); node;
-         node = reinterpret_cast<HTREEITEM>(
-             SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node))))
-        parts.insert(parts.begin(), remote.TreeText(tree, node));
-    for (std::size_t i = 1; i < parts.size(); ++i) selection.key += (i > 1 ? "\\" : "") + parts[i];
-    const auto row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    if (row >= 0) selection.value = remote.ListText(list, row);
-    return selection;
+    const auto row = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    DWORD id = 0;
+    GetWindowThreadProcessId(editor, &id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+    char text[256] = {};
+    if (row >= 0 && remote) {
+        LVITEMA item{};
+        item.pszText = remote + 1024;
+        item.cchTextMax = sizeof text - 1;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process, remote + 1024, text, sizeof text - 1, nullptr);
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (process) CloseHandle(process);
+    return text;
 }
 
 void EndEditor() {
@@ -345,107 +243,66 @@ protected:
 };
 
 TEST_F(RegistryEditorJumpTest, EditorIsTakenToTheKeyAndToTheValue) {
-    TfrmRegCleaner& window = *window_;
     AnsweringPrompts prompts;
     ui::ScopedPrompts scoped(prompts);
     const std::string demo = "HKEY_CURRENT_USER\\" + key_ + "\\Demo";
-    window.Problems().Append({"Invalid File or Folder", demo + "\\Title", "C:\\gone.exe", K::DeleteValueInPath});
-    window.Problems().Append({"Empty Registry Keys", demo + "\\Missing", "", K::DeleteKey});
-    window.Problems().Append({"Obsolete Software Key", "HKEY_CURRENT_USER\\" + key_, "Demo", K::DeleteSubkey});
+    window_->Problems().Append({"Invalid File or Folder", demo + "\\Title", "C:\\gone.exe", K::DeleteValueInPath});
+    window_->Problems().Append({"Empty Registry Keys", demo + "\\Missing", "", K::DeleteKey});
 
-    // A value row: the editor starts and shows the value's key, no value chosen.
+    // A value row: the editor starts, maximized, at the value's key.
     ui::SelectRow(List(), 0);
-    ChooseEditEntry(window, "miOpenInRegEdit");
+    ChooseEditEntry(*window_, "miOpenInRegEdit");
     HWND editor = FindWindowA(kRegistryEditorClass, nullptr);
     ASSERT_NE(editor, nullptr) << "the editor did not start";
     EXPECT_TRUE(IsZoomed(editor));
-    EditorSelection selection = ReadEditorSelection(editor);
-    EXPECT_EQ(selection.key, demo);
-    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(EditorKey(editor), demo);
+    EXPECT_EQ(EditorValue(editor), "");
 
-    // The running editor is driven again: a path whose last part is a value.
-    OpenRegistryEditorAt(window.Handle(), demo + "\\Zulu");
+    // The running editor again, to a path whose last part is a value.
+    OpenRegistryEditorAt(window_->Handle(), "HKCU\\" + key_ + "\\Demo\\Zulu");
     EXPECT_EQ(FindWindowA(kRegistryEditorClass, nullptr), editor);
-    selection = ReadEditorSelection(editor);
-    EXPECT_EQ(selection.key, demo);
-    EXPECT_EQ(selection.value, "Zulu");
+    EXPECT_EQ(EditorKey(editor), demo);
+    EXPECT_EQ(EditorValue(editor), "Zulu");
 
-    // A subkey row names the subkey; a key that is gone is told.
-    ui::SelectRow(List(), 2);
-    window.Execute("aOpenRegedit");
-    EXPECT_EQ(ReadEditorSelection(editor).key, demo);
     ui::SelectRow(List(), 1);
-    window.Execute("aOpenRegedit");
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0], "Please check whether the registry key or value exist.");
-    EXPECT_EQ(prompts.styles[0], static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
-}
-
-// The editor's status line: Wine's editor shows the selected key's path there
-// ("<computer>\HKEY_...\..."). Read with WM_GETTEXT, which the system carries
-// between processes of either word size.
-std::string EditorStatusText(HWND editor) {
-    char text[1024] = {};
-    SendMessageA(FindEditorPart(editor, "msctls_statusbar32"), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-HWND WaitForEditor() {
-    for (int i = 0; i < 200; ++i) {
-        if (HWND editor = FindWindowA(kRegistryEditorClass, nullptr)) return editor;
-        Sleep(50);
-    }
-    return nullptr;
+    window_->Execute("aOpenRegedit");
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{"Please check whether the registry key or value exist."});
+    EXPECT_EQ(EditorKey(editor), demo);
 }
 
 // The shipped program is 32-bit: its findings under HKLM\Software come from the
 // 32-bit view. Measured under Wine (64-bit prefix, 32-bit build): the editor
-// RegistryEditorPath starts (syswow64\regedit.exe) is a 32-bit program, shows
-// the 32-bit view and lands on a key that exists only there; the 64-bit editor
-// (windows\regedit.exe) does not have that key at its path, and is taken to
-// HKLM\Software\Wow6432Node\... instead.
+// that RegistryEditorPath starts (syswow64\regedit.exe) is 32-bit, shows that
+// view and lands on a key that exists only there; a 64-bit editor the user
+// had open (windows\regedit.exe) is taken to HKLM\Software\Wow6432Node\...
 TEST_F(RegistryEditorJumpTest, UnderWow64TheEditorLandsOnTheKeyOfTheProgramsView) {
     if (!IsWow64()) GTEST_SKIP() << "only a 32-bit program on 64-bit Windows has two views";
-    const std::string only32 = "Software\\KeyscrubTest32-" + std::to_string(GetCurrentProcessId());
+    const std::string name = "KeyscrubTest32-" + std::to_string(GetCurrentProcessId());
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, only32.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\" + name).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
-    struct RemoveKey {
-        std::string path;
-        ~RemoveKey() { RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0); }
-    } removeKey{only32};
-    HKEY other = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, only32.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &other), ERROR_SUCCESS)
-        << "the key must be missing from the 64-bit view";
-    if (other) RegCloseKey(other);
-
-    const std::optional<std::string> native = NativeViewKeyPath(RootKey::LocalMachine, only32);
-    ASSERT_TRUE(native.has_value());
-    const std::string expectedNative = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\" + UpperAnsi(only32.substr(9));
-    EXPECT_EQ(UpperAnsi(*native), expectedNative);
+    const std::string native = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\" + UpperAnsi(name);
+    EXPECT_EQ(UpperAnsi(NativeViewKeyPath(RootKey::LocalMachine, "Software\\" + name).value_or("")), native);
     EXPECT_EQ(NativeViewKeyPath(RootKey::CurrentUser, key_), std::nullopt) << "HKCU\\Software is shared";
 
-    // The editor the program starts itself: its own view, the key's own path.
-    OpenRegistryEditorAt(window_->Handle(), "HKLM\\" + only32);
+    OpenRegistryEditorAt(window_->Handle(), "HKLM\\Software\\" + name);
     HWND editor = FindWindowA(kRegistryEditorClass, nullptr);
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(ReadEditorSelection(editor).key, "HKEY_LOCAL_MACHINE\\" + only32);
+    EXPECT_FALSE(SeesOtherRegistryView(editor));
+    EXPECT_EQ(EditorKey(editor), "HKEY_LOCAL_MACHINE\\Software\\" + name);
     EndEditor();
 
-    // A 64-bit editor the user had open.
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     test::ChildProcess editor64(nullptr, "\"" + std::string(windows) + "\\regedit.exe\"");
     ASSERT_TRUE(editor64.started()) << editor64.failure();
-    editor = WaitForEditor();
-    ASSERT_NE(editor, nullptr);
-    ASSERT_TRUE(SeesOtherRegistryView(editor));
-    OpenRegistryEditorAt(window_->Handle(), "HKLM\\" + only32);
-    const std::string status = UpperAnsi(EditorStatusText(editor));
-    EXPECT_NE(status.find("\\" + expectedNative), std::string::npos) << status;
-    EXPECT_EQ(status.size() - status.find("\\" + expectedNative), expectedNative.size() + 1) << status;
+    for (int i = 0; i < 200 && !(editor = FindWindowA(kRegistryEditorClass, nullptr)); ++i) Sleep(50);
+    ASSERT_TRUE(editor && SeesOtherRegistryView(editor));
+    OpenRegistryEditorAt(window_->Handle(), "HKLM\\Software\\" + name);
+    EXPECT_EQ(UpperAnsi(EditorKey(editor)), native);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, ("Software\\" + name).c_str(), KEY_WOW64_32KEY, 0);
 }
 
 }  // namespace
