@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -186,8 +187,16 @@ std::string EditorKey(HWND editor) {
     return key ? key + 1 : "";
 }
 
-// The selected value's name; the item record and its text live in the
-// editor's memory (same word size as this test).
+// The selected value's name. The item record and its text live in the
+// editor's memory, laid out for the editor's word size: a 32-bit test may
+// drive the 64-bit editor (see the WOW64 test below).
+struct ListItemText64 {
+    UINT mask, item, subItem, state, stateMask, padding;
+    unsigned long long text;
+    int textMax, image;
+    unsigned long long param;
+};
+
 std::string EditorValue(HWND editor) {
     HWND list = FindEditorPart(editor, "SysListView32");
     const auto row = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
@@ -200,7 +209,11 @@ std::string EditorValue(HWND editor) {
         LVITEMA item{};
         item.pszText = remote + 1024;
         item.cchTextMax = sizeof text - 1;
-        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        ListItemText64 item64{};
+        item64.text = reinterpret_cast<std::uintptr_t>(item.pszText);
+        item64.textMax = item.cchTextMax;
+        if (SeesOtherRegistryView(editor)) WriteProcessMemory(process, remote, &item64, sizeof item64, nullptr);
+        else WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
         SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
         ReadProcessMemory(process, remote + 1024, text, sizeof text - 1, nullptr);
     }
@@ -272,9 +285,10 @@ TEST_F(RegistryEditorJumpTest, EditorIsTakenToTheKeyAndToTheValue) {
 
 // The shipped program is 32-bit: its findings under HKLM\Software come from the
 // 32-bit view. Measured under Wine (64-bit prefix, 32-bit build): the editor
-// that RegistryEditorPath starts (syswow64\regedit.exe) is 32-bit, shows that
-// view and lands on a key that exists only there; a 64-bit editor the user
-// had open (windows\regedit.exe) is taken to HKLM\Software\Wow6432Node\...
+// that RegistryEditorPath starts (syswow64\regedit.exe) hands over to the
+// 64-bit editor, which has no key at the finding's path; it is taken to
+// HKLM\Software\Wow6432Node\..., the same key. So is a 64-bit editor the
+// user had open (windows\regedit.exe).
 TEST_F(RegistryEditorJumpTest, UnderWow64TheEditorLandsOnTheKeyOfTheProgramsView) {
     if (!IsWow64()) GTEST_SKIP() << "only a 32-bit program on 64-bit Windows has two views";
     const std::string name = "KeyscrubTest32-" + std::to_string(GetCurrentProcessId());
@@ -287,21 +301,24 @@ TEST_F(RegistryEditorJumpTest, UnderWow64TheEditorLandsOnTheKeyOfTheProgramsView
     EXPECT_EQ(UpperAnsi(NativeViewKeyPath(RootKey::LocalMachine, "Software\\" + name).value_or("")), native);
     EXPECT_EQ(NativeViewKeyPath(RootKey::CurrentUser, key_), std::nullopt) << "HKCU\\Software is shared";
 
-    OpenRegistryEditorAt(window_->Handle(), "HKLM\\Software\\" + name);
-    HWND editor = FindWindowA(kRegistryEditorClass, nullptr);
-    ASSERT_NE(editor, nullptr);
-    EXPECT_FALSE(SeesOtherRegistryView(editor));
-    EXPECT_EQ(EditorKey(editor), "HKEY_LOCAL_MACHINE\\Software\\" + name);
-    EndEditor();
-
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
-    test::ChildProcess editor64(nullptr, "\"" + std::string(windows) + "\\regedit.exe\"");
-    ASSERT_TRUE(editor64.started()) << editor64.failure();
-    for (int i = 0; i < 200 && !(editor = FindWindowA(kRegistryEditorClass, nullptr)); ++i) Sleep(50);
-    ASSERT_TRUE(editor && SeesOtherRegistryView(editor));
-    OpenRegistryEditorAt(window_->Handle(), "HKLM\\Software\\" + name);
-    EXPECT_EQ(UpperAnsi(EditorKey(editor)), native);
+    for (bool userStarted : {false, true}) {
+        SCOPED_TRACE(userStarted ? "64-bit editor already open" : "editor started by the program");
+        std::unique_ptr<test::ChildProcess> editor64;
+        HWND editor = nullptr;
+        if (userStarted) {
+            editor64 = std::make_unique<test::ChildProcess>(nullptr, "\"" + std::string(windows) + "\\regedit.exe\"");
+            for (int i = 0; i < 200 && !(editor = FindWindowA(kRegistryEditorClass, nullptr)); ++i) Sleep(50);
+            ASSERT_TRUE(editor && SeesOtherRegistryView(editor));
+        }
+        OpenRegistryEditorAt(window_->Handle(), "HKLM\\Software\\" + name);
+        editor = FindWindowA(kRegistryEditorClass, nullptr);
+        ASSERT_NE(editor, nullptr);
+        const std::string own = UpperAnsi("HKEY_LOCAL_MACHINE\\Software\\" + name);
+        EXPECT_EQ(UpperAnsi(EditorKey(editor)), SeesOtherRegistryView(editor) ? native : own);
+        EndEditor();
+    }
     RegDeleteKeyExA(HKEY_LOCAL_MACHINE, ("Software\\" + name).c_str(), KEY_WOW64_32KEY, 0);
 }
 
