@@ -285,10 +285,10 @@ TEST_F(RegistryEditorJumpTest, EditorIsTakenToTheKeyAndToTheValue) {
 
 // The shipped program is 32-bit: its findings under HKLM\Software come from the
 // 32-bit view. Measured under Wine (64-bit prefix, 32-bit build): the editor
-// that RegistryEditorPath starts (syswow64\regedit.exe) hands over to the
-// 64-bit editor, which has no key at the finding's path; it is taken to
-// HKLM\Software\Wow6432Node\..., the same key. So is a 64-bit editor the
-// user had open (windows\regedit.exe).
+// that RegistryEditorPath starts (syswow64\regedit.exe) hands its window over
+// to C:\windows\regedit.exe, a 64-bit process, which has no key at the
+// finding's path; it is taken to HKLM\Software\Wow6432Node\..., the same
+// key. So is a 64-bit editor the user had open.
 TEST_F(RegistryEditorJumpTest, UnderWow64TheEditorLandsOnTheKeyOfTheProgramsView) {
     if (!IsWow64()) GTEST_SKIP() << "only a 32-bit program on 64-bit Windows has two views";
     const std::string name = "KeyscrubTest32-" + std::to_string(GetCurrentProcessId());

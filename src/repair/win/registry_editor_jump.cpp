@@ -99,9 +99,11 @@ void DriveRegistryEditor(const std::string& root, const std::string& keyPath, co
     HWND editor = FindEditor();
     if (!editor) editor = StartEditor();
     if (!editor) return;
-    // The editor this program starts sees its own registry view, but one the
-    // user had open may be the 64-bit editor, which shows a key of the 32-bit
-    // view under another path (HKLM\Software\Wow6432Node\...): type that one.
+    // The editor may see the other registry view: one the user had open may
+    // be the 64-bit editor, and under Wine the 32-bit editor this program
+    // starts hands its window over to the 64-bit one (measured: the window
+    // belongs to C:\windows\regedit.exe, not WOW64). A key of the 32-bit view
+    // has another path there (HKLM\Software\Wow6432Node\...): type that one.
     if (SeesOtherRegistryView(editor))
         if (const std::optional<RootKey> known = RootByName(root))
             if (std::optional<std::string> native = NativeViewKeyPath(*known, keyPath)) full = std::move(*native);
