@@ -25,8 +25,8 @@ constexpr DWORD kStrokePauseMs = 10;
 constexpr DWORD kWineSearchResetMs = 500;
 constexpr DWORD kInputIdleMs = 200;
 // A freshly started editor may need longer than its input-idle wait to show
-// its window (Wine takes about a second): look a little longer, as long as it
-// runs, so the first jump does not go nowhere.
+// its window: look a little longer, as long as it runs, so that the first
+// jump does not go nowhere.
 constexpr DWORD kWindowWaitMs = 5000;
 
 bool RunsOnWine() {
