@@ -28,6 +28,8 @@ public:
     virtual void Clear() = 0;
     // The row with the keyboard focus, if any.
     virtual std::optional<std::size_t> Focused() const = 0;
+    // The row is highlighted (selected), whatever its check mark.
+    virtual bool IsSelected(std::size_t index) const = 0;
 };
 
 class ProblemListModel final : public ProblemList {
@@ -41,11 +43,14 @@ public:
     void Clear() override;
     std::optional<std::size_t> Focused() const override { return focused_; }
     void SetFocused(std::optional<std::size_t> index) { focused_ = index; }
+    bool IsSelected(std::size_t index) const override { return rows_.at(index).selected; }
+    void SetSelected(std::size_t index, bool selected) { rows_.at(index).selected = selected; }
 
 private:
     struct Entry {
         Finding row;
         bool checked = false;
+        bool selected = false;
     };
     std::vector<Entry> rows_;
     std::optional<std::size_t> focused_;

@@ -65,7 +65,6 @@ void TScanTaskThread::Execute() {
 
 void TScanTaskThread::RunCheck(int taskId) {
     currentTaskId_ = taskId;
-    // The checks of the other sections join this table as they are built.
     switch (taskId) {
     case 3: ScanFilesAndFoldersLocalMachine(); break;
     case 4: ScanFilesAndFoldersCurrentUser(); break;

@@ -49,6 +49,7 @@ const std::array<ResourceString, kResourceStringCount> kResourceStrings = {{
     {"RES_Restore_Not_Back", "items of the backup did not come back, so the file is kept:"},
     {"RES_Restory_Registry", "Restore registry..."},
     {"RES_SaveDialog_BackupFullRegistry", "Save full registry"},
+    {"RES_SaveText_Fail", "The report could not be written to this file:"},
     {"RES_Scanning_Add_Remove_Programs", "Scanning Add/Remove Programs..."},
     {"RES_Scanning_Custom_Controls", "Scanning Custom Controls..."},
     {"RES_Scanning_Empty_Key_HKEY_USERS", "Scanning Empty Registry Keys..."},

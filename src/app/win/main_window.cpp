@@ -37,8 +37,7 @@ constexpr char kStatus[] = "StatusBar1";
 constexpr const char* kTaskButtons[] = {"bScanRegistry", "bRepairRegistry", "bRestoreRegistry"};
 // Commands another part of the program brings; disabled until bound.
 constexpr const char* kLaterActions[] = {"aRestoreRegistry", "aBackupFullRegistry", "aStartupManager",
-                                         "aOptions",         "aAddToIgnoreLists",   "aSaveToTextFile",
-                                         "aOpenInRegEdit"};
+                                         "aOptions"};
 constexpr int kStateImageSize = 16;
 
 BOOL CALLBACK CollectMonitor(HMONITOR, HDC, LPRECT area, LPARAM data) {
@@ -126,6 +125,9 @@ void TfrmRegCleaner::WireHandlers() {
         const std::string name = action;
         OnAction(name, [] {}, [this, name] { return HasCommand(name); });
     }
+    OnAction("aIgnoreListAdd", [this] { aIgnoreListAddExecute(); }, [this] { return aOpenRegeditUpdate(); });
+    OnAction("aSaveText", [this] { aSaveTextExecute(); }, [this] { return aSaveTextUpdate(); });
+    OnAction("aOpenRegedit", [this] { aOpenRegeditExecute(); }, [this] { return aOpenRegeditUpdate(); });
     OnAction("aSelectAll", [this] { SelectRows(true); });
     OnAction("aSelectNone", [this] { SelectRows(false); });
     OnAction("aSelectAllType", [this] { SelectRowsOfType(true); },

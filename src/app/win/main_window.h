@@ -50,6 +50,12 @@ public:
     void FilterFindings();
     void UpdateProblemCounts();
     void WalkTree(std::size_t start, int mode);
+    // The problem list's edit commands: ignore lists, text report, registry editor.
+    void aIgnoreListAddExecute();
+    void aSaveTextExecute();
+    bool aSaveTextUpdate() const;
+    void aOpenRegeditExecute();
+    bool aOpenRegeditUpdate() const;
     // A press in the tree at a client position: true when it hit a node's
     // box, which then toggles and carries its state on.
     bool tvRegistryMouseDown(POINT at);

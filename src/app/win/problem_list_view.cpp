@@ -75,6 +75,11 @@ std::optional<std::size_t> ListViewProblemList::Focused() const {
     return static_cast<std::size_t>(focused);
 }
 
+bool ListViewProblemList::IsSelected(std::size_t index) const {
+    if (index >= rows_.size()) throw std::out_of_range("problem row");
+    return (SendMessageA(list_, LVM_GETITEMSTATE, Index(index), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+
 int ListViewProblemList::ColumnWidth(int column) const {
     return static_cast<int>(SendMessageA(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
 }

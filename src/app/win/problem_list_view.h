@@ -24,6 +24,7 @@ public:
     void Append(Finding row) override;
     void Clear() override;
     std::optional<std::size_t> Focused() const override;
+    bool IsSelected(std::size_t index) const override;
 
     // Column widths in pixels.
     int ColumnWidth(int column) const;

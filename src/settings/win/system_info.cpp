@@ -21,7 +21,9 @@ std::uint8_t GetWindowsVersion() {
     return WindowsVersionCodeFrom(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
 }
 
-bool IsWow64() {
+bool IsWow64() { return RunsUnderWow64(GetCurrentProcess()); }
+
+bool RunsUnderWow64(void* process) {
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
     HMODULE kernel = GetModuleHandleA("kernel32");
     if (!kernel) return false;
@@ -32,7 +34,7 @@ bool IsWow64() {
     if (!proc) return false;
     const auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(proc);
     BOOL wow64 = FALSE;
-    if (!isWow64Process(GetCurrentProcess(), &wow64)) return false;
+    if (!isWow64Process(process, &wow64)) return false;
     return wow64 != FALSE;
 }
 

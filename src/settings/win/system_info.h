@@ -13,5 +13,7 @@ std::uint8_t GetWindowsVersion();
 // True when this 32-bit process runs on 64-bit Windows. IsWow64Process is
 // looked up at run time; where it is missing, or fails, the answer is false.
 bool IsWow64();
+// The same question for another process, by a handle with query rights.
+bool RunsUnderWow64(void* process);
 
 }  // namespace ks
