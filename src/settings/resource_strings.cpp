@@ -63,6 +63,7 @@ const std::array<ResourceString, kResourceStringCount> kResourceStrings = {{
     {"RES_Scanning_Windows_Services", "Obsolete Software Key"},
     {"RES_Select_Directory", "Please select the directory to add"},
     {"RES_Startup", "Startup"},
+    {"RES_Startup_Not_Removed", "startup entries could not be removed."},
     {"RES_ThereTotal", "There are total"},
 }};
 

@@ -4,11 +4,14 @@
 #include <memory>
 
 #include "app/win/main_window.h"
+#include "repair/win/reg_add_registry_dialog.h"
 #include "repair/win/repair_command.h"
 #include "scan/finding_sink.h"
 #include "scan/win/progress_dialog.h"
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
+#include "settings/win/options_dialog.h"
+#include "startup/win/startup_manager_dialog.h"
 
 namespace ks {
 
@@ -42,6 +45,8 @@ void RunRepair(TfrmRegCleaner& window) {
 void WireMainWindow(TfrmRegCleaner& window) {
     window.SetScanRunner(&RunScanDialog);
     window.SetRepairRunner(&RunRepair);
+    window.BindCommand("aOptions", [&window] { ShowOptions(window.Handle(), &EditIgnoreEntry); });
+    window.BindCommand("aStartupManager", [&window] { ShowStartupManager(window.Handle()); });
 }
 
 }  // namespace ks
