@@ -91,7 +91,7 @@ std::vector<StartupEntry> ListStartupEntries(Registry& registry, FileSystem& fil
     for (const StartupSource& source : StartupSources(windowsVersion)) {
         if (source.ShellFolder != 0)
             ListStartupFolder(files, shortcuts, source.ShellFolder,
-                              Text(lookupText, source.LabelKey, source.LabelEnglish), rows);
+                              Text(lookupText, source.LabelKey.c_str(), source.LabelEnglish.c_str()), rows);
         else
             ListRegistryStartup(registry, source.RootName, source.KeyPath, rows);
     }

@@ -33,8 +33,8 @@ struct StartupSource {
     std::string RootName;
     std::string KeyPath;
     int ShellFolder = 0;
-    const char* LabelKey = nullptr;  // RES_ key of the folder's label
-    const char* LabelEnglish = nullptr;
+    std::string LabelKey;  // RES_ key of the folder's label
+    std::string LabelEnglish;
     friend bool operator==(const StartupSource&, const StartupSource&) = default;
 };
 
