@@ -15,6 +15,7 @@
 #include "app/win/app_wiring.h"
 #include "app/win/main_window.h"
 #include "backup_registry_dump.h"
+#include "recording_prompts.h"
 #include "repair/win/reg_add_registry_dialog.h"
 #include "restore/win/registry_editor_path.h"
 #include "settings/settings.h"
@@ -25,27 +26,9 @@
 namespace ks {
 namespace {
 
-constexpr UINT kPoke = WM_APP + 0x323;
+using test::RecordingPrompts;
 
-class RecordingPrompts final : public ui::Prompts {
-public:
-    int ShowMessage(HWND, const std::string& text, UINT style) override {
-        messages.push_back(text);
-        styles.push_back(style);
-        return IDOK;
-    }
-    std::optional<std::string> SaveFile(HWND, const ui::SaveFileRequest&) override { return std::nullopt; }
-    std::optional<std::string> PickFolder(HWND, const std::string& title, const std::wstring&) override {
-        titles.push_back(title);
-        return picked;
-    }
-    void OpenAddress(HWND, const std::string& address) override { opened.push_back(address); }
-    std::vector<std::string> messages;
-    std::vector<UINT> styles;
-    std::vector<std::string> titles;
-    std::vector<std::string> opened;
-    std::optional<std::string> picked;
-};
+constexpr UINT kPoke = WM_APP + 0x323;
 
 std::string ReadProfile(const std::string& file, const char* section, const char* key) {
     char value[512] = {};

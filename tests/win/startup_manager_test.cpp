@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "backup_registry_dump.h"
+#include "recording_prompts.h"
 #include "scan/win/win32_registry.h"
 #include "settings/settings.h"
 #include "settings/text.h"
@@ -24,6 +25,8 @@
 
 namespace ks {
 namespace {
+
+using test::RecordingPrompts;
 
 constexpr UINT kPoke = WM_APP + 0x322;
 constexpr char kRunPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -62,22 +65,6 @@ std::string ShellFolder(int csidl) {
     if (!SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE)) return {};
     return path;
 }
-
-class RecordingPrompts final : public ui::Prompts {
-public:
-    int ShowMessage(HWND, const std::string& text, UINT style) override {
-        messages.push_back(text);
-        styles.push_back(style);
-        return IDYES;
-    }
-    std::optional<std::string> SaveFile(HWND, const ui::SaveFileRequest&) override { return std::nullopt; }
-    std::optional<std::string> PickFolder(HWND, const std::string&, const std::wstring&) override {
-        return std::nullopt;
-    }
-    void OpenAddress(HWND, const std::string&) override {}
-    std::vector<std::string> messages;
-    std::vector<UINT> styles;
-};
 
 TEST(ShellLinkReaderTest, ShortcutsResolveToTheirTargetsOrToNothing) {
     test::ScratchFolder folder("shortcuts");
@@ -256,14 +243,18 @@ TEST_F(StartupManagerTest, ListsTheRunKeyAndTheStartupFolderAndRemovesWhatTheImp
     EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, test::Wide(kRunPath)), before);
 }
 
-TEST_F(StartupManagerTest, AFailedRemovalKeepsItsTickedRowAndIsReported) {
+TEST_F(StartupManagerTest, AFailedRemovalKeepsItsTickedRowAndIsReportedInTheActiveLanguage) {
     const std::string gone = PlantValue("Gone", REG_SZ, test::Utf16(L"C:\\gone.exe"));
     const std::string goes = PlantValue("Goes", REG_SZ, test::Utf16(L"C:\\goes.exe"));
+    ASSERT_NE(GetFileAttributesA("Languages\\Lan_German.ini"), INVALID_FILE_ATTRIBUTES);
+    Settings.Lan = "German";
     RecordingPrompts prompts;
     ui::ScopedPrompts scoped(prompts);
     TfrmStartupManager dialog;
     bool stillTicked = false;
+    std::string column;
     Run(dialog, [&] {
+        column = dialog.ItemText("lvStartup", 2);
         const HWND list = dialog.Control("lvStartup");
         ui::SetRowChecked(list, RowOf(dialog, gone), true);
         ui::SetRowChecked(list, RowOf(dialog, goes), true);
@@ -280,7 +271,9 @@ TEST_F(StartupManagerTest, AFailedRemovalKeepsItsTickedRowAndIsReported) {
     EXPECT_TRUE(stillTicked);
     EXPECT_EQ(RowOf(dialog, goes), -1);
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0], "1 startup entries could not be removed.");
+    EXPECT_EQ(prompts.messages[0], "1 Autostart-Eintr\xE4ge konnten nicht entfernt werden.");
+    EXPECT_EQ(dialog.Caption(), "Autostart-Manager");
+    EXPECT_EQ(column, "Ort");
     EXPECT_EQ(prompts.styles[0], UINT(MB_OK | MB_ICONWARNING));
 }
 
