@@ -88,17 +88,6 @@ TEST(OptionsTest, ShownListsFollowTheCountsAndStoringSetsThem) {
     EXPECT_EQ(settings.IgnoreKeyCount, 0);
 }
 
-TEST(OptionsTest, SwitchesAreBoundOneToOne) {
-    SettingsRecord settings;
-    for (const OptionSwitch& option : kOptionSwitches) {
-        SCOPED_TRACE(option.control);
-        EXPECT_FALSE(settings.*option.setting) << "bound twice";
-        settings.*option.setting = true;
-    }
-    EXPECT_TRUE(settings.RestorePoint && settings.DeleteBackupFile && settings.IncludeRemoveMedia &&
-                settings.IncludeCDdrive && settings.ShowHint && settings.Beep);
-}
-
 TEST(OptionsTest, MissingFolderMessageAndTheEntryDialogsOKRule) {
     const std::string saved = Settings.Lan;
     Settings.Lan = "English";
