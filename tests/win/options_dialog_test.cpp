@@ -46,6 +46,15 @@ std::vector<std::string> Rows(HWND list) {
     return rows;
 }
 
+// A double-click on a list row, as the mouse gives it.
+void DoubleClickRow(HWND list, int row) {
+    RECT bounds{LVIR_LABEL};
+    SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+    const LPARAM at = MAKELPARAM(bounds.left + 4, (bounds.top + bounds.bottom) / 2);
+    SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
 // Shows a dialog modally; `act` runs once it is up and must end it.
 template <typename Act>
 int RunModal(ui::Dialog& dialog, HWND owner, Act act) {
@@ -86,7 +95,7 @@ TEST(OptionsDialogTest, OKWritesThroughToOptionsIniAndCancelChangesNothing) {
         prompts.picked = second.path();
         ui::ScopedPrompts scoped(prompts);
         std::deque<std::optional<std::string>> answers = {"hkey_local_machine\\SOFTWARE\\k",
-                                                          "HKEY_CURRENT_USER\\Software\\New", keyK};
+                                                          "HKEY_CURRENT_USER\\Software\\New", keyK, std::nullopt};
         std::vector<std::string> presets;
         TfrmOptions dialog([&](HWND, const std::string& preset) {
             presets.push_back(preset);
@@ -128,6 +137,7 @@ TEST(OptionsDialogTest, OKWritesThroughToOptionsIniAndCancelChangesNothing) {
             dialog.bAddClick();
             ui::SelectRow(keys, 1);
             dialog.bEditClick();  // answers keyK: now two equal rows
+            DoubleClickRow(keys, 0);  // the editor once more, cancelled
             keysAfterEdits = Rows(keys);
 
             // On "Values": the ticked row goes, the selected one stays.
@@ -153,7 +163,7 @@ TEST(OptionsDialogTest, OKWritesThroughToOptionsIniAndCancelChangesNothing) {
         EXPECT_TRUE(openAfterEmptyFolder);
         EXPECT_EQ(pageAfterEmptyFolder, 0);
         EXPECT_EQ(prompts.titles, std::vector<std::string>{"Please select the directory to add"});
-        EXPECT_EQ(presets, (std::vector<std::string>{"", "", "HKEY_CURRENT_USER\\Software\\New"}));
+        EXPECT_EQ(presets, (std::vector<std::string>{"", "", "HKEY_CURRENT_USER\\Software\\New", keyK}));
         EXPECT_EQ(keysAfterEdits, (std::vector<std::string>{keyK, keyK}));
         EXPECT_EQ(valuesAfterRemove, std::vector<std::string>{valueB});
 
