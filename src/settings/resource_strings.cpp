@@ -74,6 +74,7 @@ const std::array<ResourceString, kResourceStringCount> kResourceStrings = {{
     {"RES_Shortcut_Failed", "the copy could not be put back"},
     {"RES_Shortcut_Taken", "another file is already there"},
     {"RES_Startup", "Startup"},
+    {"RES_Startup_Not_Removed", "startup entries could not be removed."},
     {"RES_ThereTotal", "There are total"},
 }};
 

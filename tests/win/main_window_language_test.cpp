@@ -10,6 +10,7 @@
 
 #include "app/product.h"
 #include "app/win/main_window.h"
+#include "recording_prompts.h"
 #include "settings/language_menu.h"
 #include "settings/settings.h"
 #include "ui/win/prompts.h"
@@ -18,21 +19,7 @@
 namespace ks {
 namespace {
 
-class RecordingPrompts final : public ui::Prompts {
-public:
-    int ShowMessage(HWND, const std::string& text, UINT style) override {
-        messages.push_back(text);
-        styles.push_back(style);
-        return IDOK;
-    }
-    std::optional<std::string> SaveFile(HWND, const ui::SaveFileRequest&) override { return std::nullopt; }
-    std::optional<std::string> PickFolder(HWND, const std::string&, const std::wstring&) override {
-        return std::nullopt;
-    }
-    void OpenAddress(HWND, const std::string&) override {}
-    std::vector<std::string> messages;
-    std::vector<UINT> styles;
-};
+using test::RecordingPrompts;
 
 std::size_t Entry(const char* name) {
     for (std::size_t i = 0; i < kLanguageMenuEntryCount; ++i)

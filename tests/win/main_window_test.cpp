@@ -15,6 +15,7 @@
 #include "app/scan_tree.h"
 #include "app/win/main_window.h"
 #include "control_probes.h"
+#include "recording_prompts.h"
 #include "settings/language_menu.h"
 #include "settings/settings.h"
 #include "settings/text.h"
@@ -26,6 +27,7 @@ namespace ks {
 namespace {
 
 using test::PanelText;
+using test::RecordingPrompts;
 using test::PressAt;
 using ui::RowChecked;
 using ui::RowText;
@@ -40,21 +42,6 @@ bool WaitFor(Condition done) {
     }
     return true;
 }
-
-class RecordingPrompts final : public ui::Prompts {
-public:
-    int ShowMessage(HWND, const std::string& text, UINT) override {
-        messages.push_back(text);
-        return IDOK;
-    }
-    std::optional<std::string> SaveFile(HWND, const ui::SaveFileRequest&) override { return std::nullopt; }
-    std::optional<std::string> PickFolder(HWND, const std::string&, const std::wstring&) override {
-        return std::nullopt;
-    }
-    void OpenAddress(HWND, const std::string& address) override { opened.push_back(address); }
-    std::vector<std::string> messages;
-    std::vector<std::string> opened;
-};
 
 std::string TempSettingsFile() {
     static int serial = 0;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/win/main_window.h"
+#include "repair/win/reg_add_registry_dialog.h"
 #include "repair/win/repair_command.h"
 #include "restore/win/full_backup.h"
 #include "restore/win/restore_dialog.h"
@@ -11,6 +12,8 @@
 #include "scan/win/progress_dialog.h"
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
+#include "settings/win/options_dialog.h"
+#include "startup/win/startup_manager_dialog.h"
 
 namespace ks {
 
@@ -46,6 +49,8 @@ void WireMainWindow(TfrmRegCleaner& window) {
     window.SetRepairRunner(&RunRepair);
     window.BindCommand("aRestoreRegistry", [&window] { bRestoreRegistryClick(window.Handle()); });
     window.BindCommand("aBackupFullRegistry", [&window] { miBackupFullRegistryClick(window.Handle()); });
+    window.BindCommand("aOptions", [&window] { ShowOptions(window.Handle(), &EditIgnoreEntry); });
+    window.BindCommand("aStartupManager", [&window] { ShowStartupManager(window.Handle()); });
 }
 
 }  // namespace ks
