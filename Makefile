@@ -26,8 +26,9 @@ export HOME := $(if $(filter-out /,$(HOME)),$(HOME),$(B)/home)
 
 PACKAGES := g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 \
             xvfb xauth x11-utils imagemagick cmake make g++ googletest
-# Packing: zip and unzip for the portable zip, wixl for the installer package.
-DIST_PACKAGES := zip unzip wixl
+# Packing: zip and unzip for the portable zip, wixl for the installer package,
+# msitools to look into it.
+DIST_PACKAGES := zip unzip wixl msitools
 PACKAGES += $(DIST_PACKAGES)
 STAMP_DEPS := $(B)/.deps
 EXE := $(B)/win32/bin/keyscrub.exe
@@ -151,7 +152,7 @@ dist: $(B)/win32/CMakeCache.txt
 # is left alone), runs the program, removes it again; counted for test-summary.
 dist-test: dist
 	@cmake --build $(B)/win32 --target dist_probe -j $(JOBS)
-	@tools/with-display tools/dist-test $(B)
+	@tools/with-display tests/dist/dist_test.sh $(B)
 
 clean:
 	@-wineserver -k 2>/dev/null || true

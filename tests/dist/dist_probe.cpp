@@ -6,6 +6,8 @@
 //                                waits for its end
 //   dist_probe link LNK EXE      resolves the shortcut LNK with the shell-link
 //                                object and checks that it points at EXE
+//   dist_probe window            opens and closes a window: the first window
+//                                of a Wine session records the display
 // Prints what it saw; exits with 0 when everything matched.
 #include <windows.h>
 #include <objbase.h>
@@ -147,6 +149,13 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() >= 2 && args[0] == "run") return Run(args[1], {args.begin() + 2, args.end()});
     if (args.size() == 3 && args[0] == "link") return Link(args[1], args[2]);
-    std::printf("usage: dist_probe run EXE TEXT... | dist_probe link LNK EXE\n");
+    if (args.size() == 1 && args[0] == "window") {
+        HWND window = CreateWindowExA(0, "STATIC", "dist_probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
+        if (window == nullptr) return Fail("cannot open a window");
+        DestroyWindow(window);
+        return 0;
+    }
+    std::printf("usage: dist_probe run EXE TEXT... | link LNK EXE | window\n");
     return 2;
 }

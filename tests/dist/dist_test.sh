@@ -1,0 +1,222 @@
+#!/bin/bash
+# The packages of BUILD/dist as a user meets them, in a Wine prefix made fresh
+# for this run (BUILD/dist-prefix; the test prefix is not touched): the
+# installer package installs silently, its program runs, its shortcut points
+# at it, it uninstalls leaving the registry as it found it; the portable zip
+# runs from wherever it is unpacked; packing twice gives the same zip.
+#   tests/dist/dist_test.sh BUILD      (needs a display: run under tools/with-display)
+# Each check prints GoogleTest-like lines, also kept in
+# BUILD/dist-test/Testing/Temporary/LastTest.log for tools/test-summary.
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "$1" && pwd)
+dist=$build/dist
+work=$build/dist-test
+log=$work/Testing/Temporary/LastTest.log
+probe=$build/win32/bin/dist_probe.exe
+name=$("$root/tools/make-dist" --name)
+maker=$("$root/tools/make-dist" --maker)
+version=$("$root/tools/make-dist" --version)
+zip=keyscrub-$version-portable.zip
+msi=keyscrub-$version.msi
+
+# Wine's menu builder would copy every Start-menu shortcut into the Unix
+# user's desktop menus, outside the prefix: it stays off.
+export WINEPREFIX=$build/dist-prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+drive=$WINEPREFIX/drive_c
+installed="$drive/Program Files (x86)/$name"
+installedExe="C:\\Program Files (x86)\\$name\\keyscrub.exe"
+portable="$drive/Keyscrub portable"
+portableExe="C:\\Keyscrub portable\\keyscrub.exe"
+# Wine's user folders are named after the Unix user.
+user=$(id -un)
+options="$drive/users/$user/AppData/Roaming/Quarlo/Keyscrub/options.ini"
+userMenu="$drive/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+commonMenu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
+uninstallKey='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
+
+w() { wine "$@" </dev/null 2>/dev/null; }
+# The text a language file gives a control of the main window.
+caption_in() {
+  sed -n "/^\[frmRegCleaner\]/,/^\[/{s/^$2=\(.*\)\r\{0,1\}\$/\1/p}" "$root/lang/Lan_$1.ini" | tr -d '\r'
+}
+# The whole registry as text, one line per key and per value.
+export_registry() {
+  w regedit /e "C:\\registry-$1.reg" && iconv -f UTF-16LE -t UTF-8 "$drive/registry-$1.reg" | tr -d '\r' |
+    sed '1s/^\xEF\xBB\xBF//' >"$work/registry-$1.txt" && rm -f "$drive/registry-$1.reg"
+}
+# The key below ROOT whose value NAME is TEXT.
+key_with() {
+  w reg query "$1" /s | tr -d '\r' | awk -v name="$2" -v text="$3" '
+    /^HKEY/ { key = $0 }
+    $1 == name { sub(/^ *[^ ]+ +REG_SZ +/, ""); if ($0 == text) print key }'
+}
+uninstall_entry() { key_with "$uninstallKey" DisplayName "$name"; }
+value_of() { w reg query "$1" /v "$2" | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
+
+passed=0; failed=0; failures=()
+check() {
+  local test=$1; shift
+  echo "[ RUN      ] Dist.$test"
+  if "$@"; then
+    echo "[       OK ] Dist.$test"; passed=$((passed + 1))
+  else
+    echo "[  FAILED  ] Dist.$test"; failed=$((failed + 1)); failures+=("$test")
+  fi
+}
+
+packages_hold_what_they_should() {
+  (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || return 1
+  local expected
+  expected=$( (echo LICENSE.txt; echo README.txt; echo keyscrub.exe
+    [ -f "$build/win32/bin/keyscrub-cli.exe" ] && echo keyscrub-cli.exe
+    cd "$root/lang" && ls Lan_*.ini | sed 's|^|Languages/|') | LC_ALL=C sort)
+  diff <(echo "$expected") <(unzip -Z1 "$dist/$zip" | LC_ALL=C sort) || return 1
+  unzip -p "$dist/$zip" keyscrub.exe | cmp - "$build/win32/bin/keyscrub.exe" || return 1
+  # Windows users read these in Notepad: every line ends in CR LF.
+  for doc in README.txt LICENSE.txt; do
+    unzip -p "$dist/$zip" "$doc" | grep -qv $'\r$' && { echo "$doc has lines without CR LF"; return 1; }
+  done
+  return 0
+}
+
+packing_again_gives_the_same_zip() {
+  "$root/tools/make-dist" "$build" "$work/again" >/dev/null || return 1
+  cmp "$dist/$zip" "$work/again/$zip" || return 1
+  # wixl writes a new package code and the time into the summary
+  # information; the tables and the cabinet must not change.
+  mkdir -p "$work/msi-1" "$work/msi-2"
+  msidump -t -s -d "$work/msi-1" "$dist/$msi" >/dev/null &&
+    msidump -t -s -d "$work/msi-2" "$work/again/$msi" >/dev/null || return 1
+  # (The stream's name begins with a control character.)
+  diff -r -x '*SummaryInformation*' "$work/msi-1" "$work/msi-2"
+}
+
+make_prefix() {
+  wineserver -k 2>/dev/null
+  rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
+  w wineboot -i; wineserver -w
+  # Under a bare X server there is no window manager: let Wine draw the frames.
+  w reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+  # One Wine session for the whole test: each new session describes the
+  # display again, under new device ids, which would show as registry changes.
+  # Its first window completes that description: open one before looking.
+  wineserver -p
+  w "$probe" window && export_registry before
+}
+
+installs_silently() {
+  w msiexec /i "$(winepath -w "$dist/$msi")" /qn || { echo "msiexec /i failed"; return 1; }
+  # Exactly the packed files, byte for byte.
+  diff -r "$dist/stage/files" "$installed"
+}
+
+uninstall_entry_names_the_product() {
+  local key; key=$(uninstall_entry)
+  [ -n "$key" ] || { echo "no uninstall entry named $name"; return 1; }
+  [ "$(value_of "$key" DisplayVersion)" = "$version" ] || { echo "DisplayVersion is not $version"; return 1; }
+  [ "$(value_of "$key" Publisher)" = "$maker" ] || { echo "Publisher is not $maker"; return 1; }
+  # Wine's installer keeps the product's icon in the installer's own product
+  # entry and writes no DisplayIcon (Windows writes both from ARPPRODUCTICON).
+  local packed icon
+  packed=$(key_with 'HKLM\Software\Classes\Installer\Products' ProductName "$name")
+  [ -n "$packed" ] || { echo "no installer product entry"; return 1; }
+  icon=$(value_of "$packed" ProductIcon)
+  [ -n "$icon" ] && cmp "$(winepath -u "$icon")" "$root/src/app/win/keyscrub.ico"
+}
+
+shortcut_resolves_to_the_program() {
+  # Wine's installer resolves the Start menu to the user's own even for a
+  # per-machine package (Windows: the common one), so either may hold it.
+  local link=""
+  for menu in "$commonMenu" "$userMenu"; do
+    [ -f "$menu/$name.lnk" ] && link="$menu/$name.lnk"
+  done
+  [ -n "$link" ] || { echo "no $name.lnk in the Start menu"; return 1; }
+  w "$probe" link "$(winepath -w "$link")" "$installedExe"
+}
+
+# The saved language is one other than English, so the window shows the
+# texts of a file found in Languages\ beside the program. The texts travel on
+# the command line, so the language must be one whose two texts are ASCII.
+runs_in_language() {
+  local language=$1 exe=$2 scan tasks
+  scan=$(caption_in "$language" bScanRegistry); tasks=$(caption_in "$language" lTasks)
+  LC_ALL=C grep -qx '[ -~][ -~]*' <<<"$scan" && LC_ALL=C grep -qx '[ -~][ -~]*' <<<"$tasks" ||
+    { echo "no plain-ASCII texts in Lan_$language.ini"; return 1; }
+  mkdir -p "$(dirname "$options")"
+  printf '[Options]\r\nLan=%s\r\n' "$language" >"$options"
+  w "$probe" run "$exe" "$scan" "$tasks"
+}
+
+uninstalls_silently() {
+  w msiexec /x "$(winepath -w "$dist/$msi")" /qn || { echo "msiexec /x failed"; return 1; }
+  local left=0
+  [ -e "$installed" ] && { echo "left behind: $installed"; left=1; }
+  for menu in "$commonMenu" "$userMenu"; do
+    [ -e "$menu/$name.lnk" ] && { echo "left behind: $menu/$name.lnk"; left=1; }
+  done
+  [ -z "$(uninstall_entry)" ] || { echo "the uninstall entry is still there"; left=1; }
+  [ -z "$(ls -A "$drive/windows/Installer" 2>/dev/null)" ] || { echo "left behind in C:\\windows\\Installer"; left=1; }
+  # The user's own settings stay, as README.txt says.
+  [ -f "$options" ] || { echo "the user's options.ini went too"; left=1; }
+  return $left
+}
+
+# Compared as sets of "key" and "key / value" lines. Not compared: what Wine
+# writes for each new desktop a process opens (a video device key per desktop,
+# and the mouse's temporary system parameters of the session), and the
+# Windows Installer's own empty top keys, which every Windows has and a fresh
+# Wine prefix has not until its first install.
+registry_is_as_before() {
+  export_registry after || return 1
+  local flatten='
+    /^\[/ { key = $0; print key; next }
+    /^$/ { next }
+    { print key " / " $0 }'
+  local noise='^\[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\|^\[HKEY_USERS\\[^\\]+\\Software\\Wine\\Temporary System Parameters[]\\]'
+  awk "$flatten" "$work/registry-before.txt" | grep -Ev "$noise" | LC_ALL=C sort >"$work/before.lines"
+  awk "$flatten" "$work/registry-after.txt" | grep -Ev "$noise" | LC_ALL=C sort >"$work/after.lines"
+  local installer='\[HKEY_LOCAL_MACHINE\\Software\\Classes\\Installer(\\(Features|Products|UpgradeCodes))?\]$'
+  diff "$work/before.lines" "$work/after.lines" | grep '^[<>]' | grep -Ev "^> $installer" >"$work/registry.diff"
+  [ -s "$work/registry.diff" ] && { head -n 40 "$work/registry.diff"; return 1; }
+  return 0
+}
+
+portable_zip_runs_where_unpacked() {
+  rm -rf "$portable" && mkdir -p "$portable" && unzip -q "$dist/$zip" -d "$portable" || return 1
+  runs_in_language Nederlands "$portableExe"
+}
+
+main() {
+  check PackagesHoldWhatTheyShould packages_hold_what_they_should
+  check PackingAgainGivesTheSameZip packing_again_gives_the_same_zip
+  # Making the prefix is no test of ours, but a prefix that cannot be made
+  # must not pass for nothing tested.
+  if make_prefix; then
+    check InstallsSilently installs_silently
+    check UninstallEntryNamesTheProduct uninstall_entry_names_the_product
+    check ShortcutResolvesToTheProgram shortcut_resolves_to_the_program
+    check InstalledProgramShowsItsWindow runs_in_language German "$installedExe"
+    check UninstallsSilently uninstalls_silently
+    check RegistryIsAsBefore registry_is_as_before
+    check PortableZipRunsWhereUnpacked portable_zip_runs_where_unpacked
+  else
+    echo "[  FAILED  ] Dist.FreshPrefixIsMade"; failed=$((failed + 1)); failures+=(FreshPrefixIsMade)
+  fi
+  wineserver -k 2>/dev/null
+
+  echo "[==========] $((passed + failed)) tests from Dist ran."
+  echo "[  PASSED  ] $passed tests."
+  if [ "$failed" -gt 0 ]; then
+    echo "[  FAILED  ] $failed tests, listed below:"
+    for test in "${failures[@]}"; do echo "[  FAILED  ] Dist.$test"; done
+  fi
+  [ "$failed" -eq 0 ]
+}
+
+rm -rf "$work"
+mkdir -p "$(dirname "$log")"
+main 2>&1 | tee "$log"
+exit "${PIPESTATUS[0]}"
