@@ -2,7 +2,8 @@
 # The packages of BUILD/dist as a user meets them, in a Wine prefix made fresh
 # for this run (BUILD/dist-prefix; the test prefix is not touched): the
 # installer package installs silently, its program runs, its shortcut points
-# at it, it uninstalls leaving the registry as it found it; the portable zip
+# at it, a newer version replaces it, and that uninstalls leaving the registry
+# as it found it; the portable zip
 # runs from wherever it is unpacked; packing twice gives the same zip.
 #   tests/dist/dist_test.sh BUILD      (needs a display: run under tools/with-display)
 # Each check prints GoogleTest-like lines, also kept in
@@ -56,6 +57,8 @@ uninstall_entry() { key_with "$uninstallKey" DisplayName "$name"; }
 value_of() { w reg query "$1" /v "$2" | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 
 passed=0; failed=0; failures=()
+# The package installed last, the one to remove.
+newerMsi=$dist/$msi
 check() {
   local test=$1; shift
   echo "[ RUN      ] Dist.$test"
@@ -86,9 +89,10 @@ packing_again_gives_the_same_zip() {
   cmp "$dist/$zip" "$work/again/$zip" || return 1
   # wixl writes a new package code and the time into the summary
   # information; the tables and the cabinet must not change.
+  # msidump writes the binary columns into the current folder, whatever -d says.
   mkdir -p "$work/msi-1" "$work/msi-2"
-  msidump -t -s -d "$work/msi-1" "$dist/$msi" >/dev/null &&
-    msidump -t -s -d "$work/msi-2" "$work/again/$msi" >/dev/null || return 1
+  (cd "$work/msi-1" && msidump -t -s "$dist/$msi" >/dev/null) &&
+    (cd "$work/msi-2" && msidump -t -s "$work/again/$msi" >/dev/null) || return 1
   # (The stream's name begins with a control character.)
   diff -r -x '*SummaryInformation*' "$work/msi-1" "$work/msi-2"
 }
@@ -150,8 +154,27 @@ runs_in_language() {
   w "$probe" run "$exe" "$scan" "$tasks"
 }
 
+# A package of the next minor version, packed from a copy of the packing
+# files with only the version changed, installed over this one.
+newer_version_replaces_this_one() {
+  local copy=$work/newer-source major minor newer
+  major=${version%%.*}; minor=${version#*.}; newer=$major.$((minor + 1))
+  mkdir -p "$copy/tools" "$copy/src/app/win" &&
+    cp -r "$root/packaging" "$root/lang" "$root/LICENSE" "$copy/" &&
+    cp "$root/tools/make-dist" "$copy/tools/" && cp "$root/src/app/win/keyscrub.ico" "$copy/src/app/win/" &&
+    sed "s/^#define KS_VERSION_MINOR .*/#define KS_VERSION_MINOR $((minor + 1))/" \
+      "$root/src/app/version.h" >"$copy/src/app/version.h" || return 1
+  "$copy/tools/make-dist" "$build" "$work/newer" >/dev/null || return 1
+  newerMsi=$work/newer/keyscrub-$newer.msi
+  w msiexec /i "$(winepath -w "$newerMsi")" /qn || { echo "msiexec /i of $newer failed"; return 1; }
+  local entries; entries=$(uninstall_entry)
+  [ "$(echo "$entries" | grep -c .)" = 1 ] || { echo "uninstall entries: $entries"; return 1; }
+  [ "$(value_of "$entries" DisplayVersion)" = "$newer" ] || { echo "the entry is not of $newer"; return 1; }
+  diff -r "$work/newer/stage/files" "$installed"
+}
+
 uninstalls_silently() {
-  w msiexec /x "$(winepath -w "$dist/$msi")" /qn || { echo "msiexec /x failed"; return 1; }
+  w msiexec /x "$(winepath -w "$newerMsi")" /qn || { echo "msiexec /x failed"; return 1; }
   local left=0
   [ -e "$installed" ] && { echo "left behind: $installed"; left=1; }
   for menu in "$commonMenu" "$userMenu"; do
@@ -199,6 +222,7 @@ main() {
     check UninstallEntryNamesTheProduct uninstall_entry_names_the_product
     check ShortcutResolvesToTheProgram shortcut_resolves_to_the_program
     check InstalledProgramShowsItsWindow runs_in_language German "$installedExe"
+    check NewerVersionReplacesThisOne newer_version_replaces_this_one
     check UninstallsSilently uninstalls_silently
     check RegistryIsAsBefore registry_is_as_before
     check PortableZipRunsWhereUnpacked portable_zip_runs_where_unpacked
