@@ -3,8 +3,8 @@
 # for this run (BUILD/dist-prefix; the test prefix is not touched): the
 # installer package installs silently, its program runs, its shortcut points
 # at it, a newer version replaces it, and that uninstalls leaving the registry
-# as it found it; the portable zip
-# runs from wherever it is unpacked; packing twice gives the same zip.
+# as it found it; the portable zip runs from wherever it is unpacked; packing
+# twice gives the same zip.
 #   tests/dist/dist_test.sh BUILD      (needs a display: run under tools/with-display)
 # Each check prints GoogleTest-like lines, also kept in
 # BUILD/dist-test/Testing/Temporary/LastTest.log for tools/test-summary.
