@@ -30,21 +30,21 @@ installed="$drive/Program Files (x86)/$name"
 installedExe="C:\\Program Files (x86)\\$name\\keyscrub.exe"
 portable="$drive/Keyscrub portable"
 portableExe="C:\\Keyscrub portable\\keyscrub.exe"
-# Wine's user folders are named after the Unix user.
-user=$(id -un)
-options="$drive/users/$user/AppData/Roaming/Quarlo/Keyscrub/options.ini"
-userMenu="$drive/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
-commonMenu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
+# Set once the prefix is made: the user's options.ini and the two Start menus.
+options=""; userMenu=""; commonMenu=""
 uninstallKey='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
 
 w() { wine "$@" </dev/null 2>/dev/null; }
+# The 64-bit registry editor: it sees both views, the 32-bit one below
+# Wow6432Node (the 32-bit editor that plain `wine` starts sees only that one).
+w64() { "$(command -v wine64 || echo /usr/lib/wine/wine64)" "$@" </dev/null 2>/dev/null; }
 # The text a language file gives a control of the main window.
 caption_in() {
   sed -n "/^\[frmRegCleaner\]/,/^\[/{s/^$2=\(.*\)\r\{0,1\}\$/\1/p}" "$root/lang/Lan_$1.ini" | tr -d '\r'
 }
 # The whole registry as text, one line per key and per value.
 export_registry() {
-  w regedit /e "C:\\registry-$1.reg" && iconv -f UTF-16LE -t UTF-8 "$drive/registry-$1.reg" | tr -d '\r' |
+  w64 regedit /e "C:\\registry-$1.reg" && iconv -f UTF-16LE -t UTF-8 "$drive/registry-$1.reg" | tr -d '\r' |
     sed '1s/^\xEF\xBB\xBF//' >"$work/registry-$1.txt" && rm -f "$drive/registry-$1.reg"
 }
 # The key below ROOT whose value NAME is TEXT.
@@ -101,6 +101,13 @@ make_prefix() {
   wineserver -k 2>/dev/null
   rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
   w wineboot -i; wineserver -w
+  local appData programData
+  appData=$(winepath -u "$(w cmd /c echo %APPDATA% | tr -d '\r')")
+  programData=$(winepath -u "$(w cmd /c echo %ProgramData% | tr -d '\r')")
+  [ -d "$appData" ] && [ -d "$programData" ] || { echo "no application-data folders"; return 1; }
+  options="$appData/Quarlo/Keyscrub/options.ini"
+  userMenu="$appData/Microsoft/Windows/Start Menu/Programs"
+  commonMenu="$programData/Microsoft/Windows/Start Menu/Programs"
   # Under a bare X server there is no window manager: let Wine draw the frames.
   w reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
   # One Wine session for the whole test: each new session describes the
@@ -187,21 +194,24 @@ uninstalls_silently() {
   return $left
 }
 
-# Compared as sets of "key" and "key / value" lines. Not compared: what Wine
-# writes for each new desktop a process opens (a video device key per desktop,
-# and the mouse's temporary system parameters of the session), and the
-# Windows Installer's own empty top keys, which every Windows has and a fresh
-# Wine prefix has not until its first install.
+# Compared as sets of "key" and "key / value" lines. Not compared: Wine's
+# description of the display, which it writes again for new desktops and
+# display sessions (video devices, the display adapter and monitor classes and
+# their driver date, the adapter's device interface), the session's temporary
+# system parameters, and the Windows Installer's own empty bookkeeping keys
+# (Installer\Products and the like, named one by one), which every Windows
+# has and a fresh Wine prefix has not until its first install.
 registry_is_as_before() {
   export_registry after || return 1
   local flatten='
     /^\[/ { key = $0; print key; next }
     /^$/ { next }
     { print key " / " $0 }'
-  local noise='^\[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\|^\[HKEY_USERS\\[^\\]+\\Software\\Wine\\Temporary System Parameters[]\\]'
+  local display='Control\\(Video|Class\\\{4D36E968-E325-11CE-BFC1-08002BE10318\}|Class\\\{4D36E96E-E325-11CE-BFC1-08002BE10318\}|DeviceClasses\\\{1CA05180-A699-450A-9A0C-DE4FBE3DDD89\})|DEVICEMAP\\VIDEO'
+  local noise="^\[HKEY_LOCAL_MACHINE\\\\(System\\\\CurrentControlSet|Hardware)\\\\($display)[]\\\\]|^\[HKEY_USERS\\\\[^\\\\]+\\\\Software\\\\Wine\\\\Temporary System Parameters[]\\\\]"
   awk "$flatten" "$work/registry-before.txt" | grep -Ev "$noise" | LC_ALL=C sort >"$work/before.lines"
   awk "$flatten" "$work/registry-after.txt" | grep -Ev "$noise" | LC_ALL=C sort >"$work/after.lines"
-  local installer='\[HKEY_LOCAL_MACHINE\\Software\\Classes\\Installer(\\(Features|Products|UpgradeCodes))?\]$'
+  local installer='\[HKEY_LOCAL_MACHINE\\Software\\(Classes\\Installer(\\(Features|Products|UpgradeCodes))?|Microsoft\\Windows\\CurrentVersion\\Installer\\(UpgradeCodes|UserData(\\S-1-5-18(\\(Components|Products))?)?))\]$'
   diff "$work/before.lines" "$work/after.lines" | grep '^[<>]' | grep -Ev "^> $installer" >"$work/registry.diff"
   [ -s "$work/registry.diff" ] && { head -n 40 "$work/registry.diff"; return 1; }
   return 0
