@@ -5,6 +5,8 @@
 #   make test32     the whole 32-bit set under Wine (slow where 32-bit code is emulated)
 #   make check      the quick sets for development: native and Wine 64-bit
 #   make bench      build and run the benchmarks
+#   make dist       the portable zip, the installer package and their checksums
+#   make dist-test  install, run and remove both packages in a Wine prefix of their own
 #   make build      only build keyscrub.exe
 #   make clean      remove the build folder (the Wine prefix with it)
 # BUILD=dir puts everything in another folder; JOBS=n sets the parallel build.
@@ -24,10 +26,15 @@ export HOME := $(if $(filter-out /,$(HOME)),$(HOME),$(B)/home)
 
 PACKAGES := g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 \
             xvfb xauth x11-utils imagemagick cmake make g++ googletest
+# Packing: zip and unzip for the portable zip, wixl for the installer package,
+# msitools to look into it.
+DIST_PACKAGES := zip unzip wixl msitools
+PACKAGES += $(DIST_PACKAGES)
 STAMP_DEPS := $(B)/.deps
 EXE := $(B)/win32/bin/keyscrub.exe
 
 .PHONY: all build run test test32 check bench clean deps prefix native-test wine64-test wine32-test wine32-full-test
+.PHONY: dist dist-test
 
 all: build
 
@@ -116,8 +123,9 @@ test: $(STAMP_DEPS)
 	$(MAKE) native-test || rc=1; \
 	$(MAKE) wine64-test || rc=1; \
 	$(MAKE) $$set32 || rc=1; \
+	$(MAKE) dist-test || rc=1; \
 	echo "32-bit build: $$what32"; \
-	tools/test-summary $(B)/native $(B)/win64 $(B)/win32 || rc=1; \
+	tools/test-summary $(B)/native $(B)/win64 $(B)/win32 $(B)/dist-test || rc=1; \
 	exit $$rc
 
 # The Wine figures come from the 64-bit build: where 32-bit code is emulated
@@ -129,6 +137,22 @@ bench: $(B)/native-bench/CMakeCache.txt $(B)/win64/CMakeCache.txt prefix
 	@$(B)/native-bench/bin/keyscrub_bench
 	@echo "== Wine, real registry =="
 	@tools/with-display sh -c 'cd $(B)/win64/bin && $(ROOT)/tools/wine-run ./keyscrub_bench.exe; rc=$$?; wineserver -k 2>/dev/null; exit $$rc'
+
+# The packages hold the 32-bit program, and keyscrub-cli.exe too once the
+# build has that target. A second install list: a build folder made before
+# packing existed has its stamp already.
+dist: $(B)/win32/CMakeCache.txt
+	@tools/install-deps $(DIST_PACKAGES)
+	@cmake --build $(B)/win32 --target keyscrub -j $(JOBS)
+	@cli=$$(cmake --build $(B)/win32 --target help | grep -Eo '(^|[ .])keyscrub[-_]cli(:|$$)' | grep -Eo 'keyscrub[-_]cli'); \
+	if [ -n "$$cli" ]; then cmake --build $(B)/win32 --target $$cli -j $(JOBS); fi
+	@tools/make-dist $(B)
+
+# Installs both packages in a fresh Wine prefix of their own (the test prefix
+# is left alone), runs the program, removes it again; counted for test-summary.
+dist-test: dist
+	@cmake --build $(B)/win32 --target dist_probe -j $(JOBS)
+	@tools/with-display tests/dist/dist_test.sh $(B)
 
 clean:
 	@-wineserver -k 2>/dev/null || true

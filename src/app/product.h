@@ -1,12 +1,15 @@
 // What the program calls itself and where it points its users: every name,
-// version and web address of the vendor lives here and nowhere else.
+// version and web address of the vendor lives here and nowhere else (the
+// name, maker and version in app/version.h, which the resources share).
 #pragma once
+
+#include "app/version.h"
 
 namespace ks::product {
 
-constexpr char kName[] = "Quarlo Keyscrub";
-constexpr char kVersion[] = "3.3";
-constexpr char kVersionLine[] = "Version: 3.3   Build 20131113";
+constexpr char kName[] = KS_PRODUCT_NAME;
+constexpr char kVersion[] = KS_VERSION_TEXT;
+constexpr char kVersionLine[] = "Version: " KS_VERSION_TEXT "   Build " KS_BUILD_TEXT;
 // The main window's class: a second start finds the first by it.
 constexpr char kMainWindowClass[] = "Quarlo Keyscrub Made by Quarlo Software";
 // Held by the running copy for its whole life, so that two starts at the

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "app/product.h"
+
 namespace {
 
 // Handle owner for a module loaded as data.
@@ -42,6 +44,19 @@ TEST(ExecutableTest, CarriesVersionAndAdministratorManifest) {
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &infoSize));
     EXPECT_EQ(HIWORD(info->dwFileVersionMS), 3);
     EXPECT_EQ(LOWORD(info->dwFileVersionMS), 3);
+    // The texts of the resource are the ones the About box and the packages show.
+    for (const auto& [key, expected] : {std::pair{"ProductVersion", ks::product::kVersion},
+                                        std::pair{"FileVersion", ks::product::kVersion},
+                                        std::pair{"ProductName", ks::product::kName},
+                                        std::pair{"CompanyName", KS_COMPANY_NAME}}) {
+        SCOPED_TRACE(key);
+        char* text = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(block.data(), (std::string("\\StringFileInfo\\040904E4\\") + key).c_str(),
+                                   reinterpret_cast<void**>(&text), &length));
+        EXPECT_STREQ(text, expected);
+    }
+    EXPECT_EQ(std::string(ks::product::kVersionLine).find(std::string(" ") + ks::product::kVersion + " "), 8u);
 
     EXPECT_NE(FindResourceA(exe.module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)), nullptr) << "icon group";
 }
