@@ -134,7 +134,7 @@ const ui::FormDef& MainForm() {
                 {.name = "tvRegistry", .kind = ControlKind::TreeView, .at = {0, 176, 190, 260},
                  .items = TreeNodes()},
                 {.name = "lvRegistryData", .kind = ControlKind::ListView, .at = {194, 48, 474, 388},
-                 .flags = ui::kCheckBoxes | ui::kMultiSelect | ui::kRowSelect,
+                 .flags = ui::kCheckBoxes | ui::kMultiSelect | ui::kRowSelect | ui::kOwnerData,
                  .items = {{.text = "Problem", .width = 120},
                            {.text = "Registry key", .width = 300},
                            {.text = "Value", .width = 150}}},

@@ -30,21 +30,33 @@ public:
     virtual std::optional<std::size_t> Focused() const = 0;
     // The row is highlighted (selected), whatever its check mark.
     virtual bool IsSelected(std::size_t index) const = 0;
+    // How many rows are ticked. The default asks every row.
+    virtual std::size_t CheckedRows() const;
+    // Shows the changes made so far wherever the list is shown.
+    virtual void Flush() {}
 };
 
+// The rows in memory. Removing rows from the last to the first, as every
+// command that deletes rows does, costs a constant time per row however many
+// rows stay: the removed rows leave a gap that moves down with the visit, and
+// only the rows that stay are moved, each once. The ticked rows are counted as
+// they change.
 class ProblemListModel final : public ProblemList {
 public:
-    std::size_t Count() const override { return rows_.size(); }
-    const Finding& Row(std::size_t index) const override { return rows_.at(index).row; }
-    bool IsChecked(std::size_t index) const override { return rows_.at(index).checked; }
-    void SetChecked(std::size_t index, bool checked) override { rows_.at(index).checked = checked; }
+    std::size_t Count() const override { return entries_.size() - GapLength(); }
+    const Finding& Row(std::size_t index) const override { return At(index).row; }
+    bool IsChecked(std::size_t index) const override { return At(index).checked; }
+    void SetChecked(std::size_t index, bool checked) override;
     void Remove(std::size_t index) override;
-    void Append(Finding row) override { rows_.push_back({std::move(row), false}); }
+    void Append(Finding row) override;
     void Clear() override;
     std::optional<std::size_t> Focused() const override { return focused_; }
+    std::size_t CheckedRows() const override { return checked_; }
     void SetFocused(std::optional<std::size_t> index) { focused_ = index; }
-    bool IsSelected(std::size_t index) const override { return rows_.at(index).selected; }
-    void SetSelected(std::size_t index, bool selected) { rows_.at(index).selected = selected; }
+    // Selection stays with its row while rows are removed (the window keeps
+    // the control's selection here while it removes rows).
+    bool IsSelected(std::size_t index) const override { return At(index).selected; }
+    void SetSelected(std::size_t index, bool selected) { entries_[Slot(index)].selected = selected; }
 
 private:
     struct Entry {
@@ -52,7 +64,18 @@ private:
         bool checked = false;
         bool selected = false;
     };
-    std::vector<Entry> rows_;
+    std::size_t GapLength() const { return gapEnd_ - gapBegin_; }
+    // Where the row of a display index is stored; throws for an index past the end.
+    std::size_t Slot(std::size_t index) const;
+    const Entry& At(std::size_t index) const { return entries_[Slot(index)]; }
+    // Moves the gap so that it begins at display index `index`.
+    void MoveGap(std::size_t index);
+    void CloseGap();
+
+    std::vector<Entry> entries_;  // the rows, with the gap's dead slots among them
+    std::size_t gapBegin_ = 0;
+    std::size_t gapEnd_ = 0;
+    std::size_t checked_ = 0;
     std::optional<std::size_t> focused_;
 };
 

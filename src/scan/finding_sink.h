@@ -11,6 +11,8 @@ public:
     virtual ~FindingSink() = default;
     // Appends one finding, whole, at the end.
     virtual void AddFinding(const Finding& finding) = 0;
+    // The findings added so far are a batch: show them now.
+    virtual void FindingsDelivered() {}
 };
 
 }  // namespace ks

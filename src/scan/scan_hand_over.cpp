@@ -84,17 +84,30 @@ void ScanHandOver::Apply(ScanView& view, std::deque<Item>& items, std::optional<
         }
     } release{*this, items};
 
+    // However a view call ends, the findings given to the view are shown.
+    struct ShowFindings {
+        ScanView& view;
+        bool any = false;
+        ~ShowFindings() {
+            if (any) view.FindingsDelivered();
+        }
+    } shown{view};
+
     while (!items.empty()) {
         Item item = std::move(items.front());
         items.pop_front();
         if (StopRequested()) {
             // Stopped from inside a view call: only findings still count.
-            if (const auto* finding = std::get_if<Finding>(&item)) view.AddFinding(*finding);
+            if (const auto* finding = std::get_if<Finding>(&item)) {
+                shown.any = true;
+                view.AddFinding(*finding);
+            }
             continue;
         }
         if (auto* caption = std::get_if<Caption>(&item)) {
             view.ShowTaskCaption(caption->text);
         } else if (auto* finding = std::get_if<Finding>(&item)) {
+            shown.any = true;
             view.AddFinding(*finding);
         } else if (auto* request = std::get_if<StepRequest>(&item)) {
             const std::uint64_t ticket = request->ticket;
@@ -124,7 +137,10 @@ void ScanHandOver::Apply(ScanView& view, std::deque<Item>& items, std::optional<
         rest.swap(beforeStop_);
     }
     for (const auto& item : rest)
-        if (const auto* finding = std::get_if<Finding>(&item)) view.AddFinding(*finding);
+        if (const auto* finding = std::get_if<Finding>(&item)) {
+            shown.any = true;
+            view.AddFinding(*finding);
+        }
 }
 
 void ScanHandOver::Deliver(ScanView& view) {
@@ -180,8 +196,13 @@ void ScanHandOver::Stop(ScanView& view) {
     }
     // What the worker found before the stop stays; its steps and its end no
     // longer matter.
+    bool any = false;
     for (const auto& item : items)
-        if (const auto* finding = std::get_if<Finding>(&item)) view.AddFinding(*finding);
+        if (const auto* finding = std::get_if<Finding>(&item)) {
+            any = true;
+            view.AddFinding(*finding);
+        }
+    if (any) view.FindingsDelivered();
 }
 
 void ScanHandOver::Detach() {

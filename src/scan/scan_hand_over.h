@@ -24,6 +24,9 @@ public:
     virtual void ShowTaskCaption(const std::string& text) = 0;   // lScanTask
     virtual void ShowCurrentKey(const std::string& keyPath) = 0;  // Memo1
     virtual void AddFinding(const Finding& finding) = 0;          // appended to the problem list
+    // Ends every delivery that handed over findings: the list shows them now,
+    // once for the whole batch.
+    virtual void FindingsDelivered() {}
     // ProgressBar1 to 0, Timer1 on.
     virtual void BeginTaskProgress() = 0;
     // Timer1 off, ProgressBar1 to 1000, the recount posted to the main window.

@@ -66,6 +66,7 @@ enum ControlFlag : unsigned {
     kChecked = 1u << 8,        // CheckBox: ticked at start
     kRunning = 1u << 9,        // Timer: runs from creation
     kNoTabStop = 1u << 10,     // focusable kinds: skipped by Tab
+    kOwnerData = 1u << 11,     // ListView: rows answered by the owner, none kept in the control
 };
 
 struct Bounds {

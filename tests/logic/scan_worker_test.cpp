@@ -236,8 +236,12 @@ TEST(ScanHandOverTest, ItemsInOrderAndTheLatestKeyOnly) {
     EXPECT_EQ(view.keysShown, (std::vector<std::string>{"K2"}));
     ASSERT_EQ(view.findings.size(), 1u);
     EXPECT_EQ(view.findings[0], (Finding{"p", "HKEY_USERS\\a", "v", RemovalKind::DeleteNamedValue}));
+    EXPECT_EQ(view.batches, 1) << "one batch for the whole delivery";
+    handOver.ShowTaskCaption("two");
+    handOver.Deliver(view);
+    EXPECT_EQ(view.batches, 1) << "a delivery without findings shows none";
     handOver.AddFinding(Finding{});
-    EXPECT_EQ(wakeUp.wakeUps(), 2);
+    EXPECT_EQ(wakeUp.wakeUps(), 3);
 }
 
 TEST(ScanHandOverTest, StopKeepsWhatWasFoundAndCutsTheRest) {
@@ -248,6 +252,7 @@ TEST(ScanHandOverTest, StopKeepsWhatWasFoundAndCutsTheRest) {
     handOver.AddFinding(Finding{"p", "k1", "v", RemovalKind::DeleteKey});
     handOver.Stop(view);
     EXPECT_EQ(view.events, (std::vector<std::string>{"finding"}));
+    EXPECT_EQ(view.batches, 1) << "what a stop keeps is shown";
     EXPECT_TRUE(handOver.StopRequested());
     const int wakeUps = wakeUp.wakeUps();
     handOver.AddFinding(Finding{"p", "k2", "v", RemovalKind::DeleteKey});

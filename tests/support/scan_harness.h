@@ -32,6 +32,7 @@ public:
     void EndTaskProgress() override;
     void ScanFinished() override;
     void ScanFailed() override;
+    void FindingsDelivered() override { ++batches; }
 
     // "begin", "caption:<text>", "finding", "end", "finished", "failed", in order.
     std::vector<std::string> events;
@@ -39,6 +40,7 @@ public:
     std::vector<std::string> keysShown;
     bool finished = false;
     bool failed = false;
+    int batches = 0;  // deliveries that ended with findings shown
     // Called before each finding is recorded: a slow user-interface thread.
     std::function<void(std::size_t)> onFinding;
 };

@@ -57,14 +57,6 @@ std::string ReadProfile(const std::string& file, const char* section, const char
     return value;
 }
 
-LPARAM RowParam(HWND list, int row) {
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return item.lParam;
-}
-
 std::string MenuItemText(HMENU menu, int position) {
     char text[256] = {};
     GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof(text), MF_BYPOSITION);
@@ -337,9 +329,11 @@ TEST_F(MainWindowTest, SelectionCommandsAndCountsOnTheRealList) {
     EXPECT_EQ(RowText(list, 1, 0), "Invalid file");
     EXPECT_EQ(RowText(list, 1, 1), "HKEY_CURRENT_USER\\Software\\B\\V");
     EXPECT_EQ(RowText(list, 1, 2), "C:\\gone.exe");
-    EXPECT_EQ(RowParam(list, 0), 2);
-    EXPECT_EQ(RowParam(list, 1), 1);
-    EXPECT_EQ(RowParam(list, 2), 6);
+    // The removal kind travels with the row in the model; the owner-data
+    // control keeps no item data of its own.
+    EXPECT_EQ(problems.Row(0).RemovalKind, RemovalKind::DeleteNamedValue);
+    EXPECT_EQ(problems.Row(1).RemovalKind, RemovalKind::DeleteValueInPath);
+    EXPECT_EQ(problems.Row(2).RemovalKind, RemovalKind::DeleteEncodedValue);
     for (int row = 0; row < 3; ++row) EXPECT_FALSE(RowChecked(list, row));
 
     window.Execute("aSelectAll");

@@ -19,18 +19,23 @@ namespace ks {
 
 namespace {
 
-// Findings of a scan become rows of the main window's problem list.
+// Findings of a scan become rows of the main window's problem list; each
+// delivery shows its whole batch and the counts once.
 class ProblemListSink final : public FindingSink {
 public:
-    explicit ProblemListSink(ProblemList& list) : list_(list) {}
-    void AddFinding(const Finding& finding) override { list_.Append(finding); }
+    explicit ProblemListSink(TfrmRegCleaner& window) : window_(window) {}
+    void AddFinding(const Finding& finding) override { window_.Problems().Append(finding); }
+    void FindingsDelivered() override {
+        window_.Problems().Flush();
+        window_.UpdateProblemCounts();
+    }
 
 private:
-    ProblemList& list_;
+    TfrmRegCleaner& window_;
 };
 
 int RunScanDialog(TfrmRegCleaner& window, const std::vector<std::string>& taskIds) {
-    ProblemListSink sink(window.Problems());
+    ProblemListSink sink(window);
     TfrmRegProgressHint::Machine machine{std::shared_ptr<Registry>(MakeWin32Registry()),
                                          std::shared_ptr<FileSystem>(MakeWin32FileSystem())};
     TfrmRegProgressHint dialog(taskIds, sink, std::move(machine), window.Handle(), window.CleanOnceMode);

@@ -166,17 +166,27 @@ void TfrmRegCleaner::WireHandlers() {
     OnNotify(kTree, TVN_ITEMEXPANDEDA, reopen);
     OnNotify(kTree, TVN_ITEMEXPANDEDW, reopen);
 
-    OnNotify(kList, NM_CLICK, [this](NMHDR&) -> LRESULT {
+    // The list asks for what it paints; its boxes are the model's ticks.
+    OnNotify(kList, LVN_GETDISPINFOA, [this](NMHDR& header) -> LRESULT {
+        problems_.AnswerDisplayInfo(reinterpret_cast<NMLVDISPINFOA&>(header));
+        return 0;
+    });
+    OnNotify(kList, LVN_GETDISPINFOW, [this](NMHDR& header) -> LRESULT {
+        problems_.AnswerDisplayInfo(reinterpret_cast<NMLVDISPINFOW&>(header));
+        return 0;
+    });
+    OnNotify(kList, NM_CLICK, [this](NMHDR& header) -> LRESULT {
+        problems_.HandleClick(reinterpret_cast<const NMITEMACTIVATE&>(header));
         UpdateProblemCounts();
         return 0;
     });
-    OnNotify(kList, LVN_ITEMCHANGED, [this](NMHDR& header) -> LRESULT {
-        // A box ticked with the space bar counts as well as one clicked.
-        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-        if (!bulkChange_ && (change.uChanged & LVIF_STATE) &&
-            ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
-            UpdateProblemCounts();
+    OnNotify(kList, LVN_KEYDOWN, [this](NMHDR& header) -> LRESULT {
+        problems_.HandleKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(header));
         return 0;
+    });
+    // A box ticked with the space bar or by a message counts as well as one clicked.
+    problems_.OnTicksChanged([this] {
+        if (!bulkChange_) UpdateProblemCounts();
     });
     OnNotify(kList, NM_RCLICK, [this](NMHDR&) -> LRESULT {
         const DWORD at = GetMessagePos();
@@ -413,6 +423,7 @@ void TfrmRegCleaner::UpdateProblemCounts() {
 }
 
 void TfrmRegCleaner::SelectRows(bool checked) {
+    ListViewProblemList::Batch batch(problems_);
     bulkChange_ = true;
     try {
         SelectAll(problems_, checked);
@@ -425,6 +436,7 @@ void TfrmRegCleaner::SelectRows(bool checked) {
 }
 
 bool TfrmRegCleaner::SelectRowsOfType(bool checked) {
+    ListViewProblemList::Batch batch(problems_);
     bulkChange_ = true;
     bool done = false;
     try {
@@ -445,6 +457,7 @@ void TfrmRegCleaner::FilterFindings() {
         return;
     }
     for (int column = 0; column < problems_.ColumnCount(); ++column) problems_.SetColumnWidth(column, LVSCW_AUTOSIZE);
+    ListViewProblemList::Batch batch(problems_);
     bulkChange_ = true;
     try {
         RemoveFilteredFindings(problems_, FilterInputs{Settings.IgnoreValues, Settings.IgnoreKeys, Unrepaired,
@@ -467,6 +480,9 @@ void TfrmRegCleaner::bScanRegistryClick() {
             problems_.SetColumnWidth(2, 150);
         }
         if (TaskIdList->empty()) return;
+        // Rows reach the list a delivery at a time (Flush); ticking and
+        // filtering them afterwards tell it once.
+        ListViewProblemList::Batch batch(problems_);
         problems_.Clear();
         if (!scanRunner_) throw std::logic_error("no scan runner");
         bulkChange_ = true;
@@ -478,6 +494,7 @@ void TfrmRegCleaner::bScanRegistryClick() {
         SelectRows(true);
         FilterFindings();
         UpdateProblemCounts();
+        problems_.Flush();
         if (Settings.Beep) ::Beep(2047, 500);
     } catch (const std::exception&) {
         // Silently: the list stays as it is.
@@ -486,6 +503,8 @@ void TfrmRegCleaner::bScanRegistryClick() {
 
 void TfrmRegCleaner::bRepairRegistryClick() {
     try {
+        // Repaired rows leave the model one by one; the list hears of it once.
+        ListViewProblemList::Batch batch(problems_);
         if (repairRunner_) repairRunner_(*this);
     } catch (const std::exception&) {
         // The repair reports nothing; what it finished stays finished.

@@ -1,7 +1,5 @@
-// Problem list over a report-style list view with check boxes.
+// Problem list over an owner-data, report-style list view with check boxes.
 #include "app/win/problem_list_view.h"
-
-#include <commctrl.h>
 
 #include <stdexcept>
 
@@ -11,73 +9,240 @@ namespace {
 
 // State image 1 is the empty box, 2 the ticked one.
 constexpr UINT CheckState(bool checked) { return INDEXTOSTATEIMAGEMASK(checked ? 2u : 1u); }
+constexpr UINT_PTR kSubclassId = 0x4B53;  // "KS"
+// Posted to the control after a change outside a batch: tell it then.
+constexpr UINT kMsgFlushRows = WM_APP + 0x153;
 
-WPARAM Index(std::size_t index) { return static_cast<WPARAM>(index); }
+const std::string kNoText;
+
+// The box, and the removal kind where the control asks for the item's number
+// (Wine's owner-data list never does; Windows may).
+template <class Item>
+void AnswerStateAndParam(const ProblemListModel& model, Item& item) {
+    if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= model.Count()) return;
+    const auto index = static_cast<std::size_t>(item.iItem);
+    if (item.mask & LVIF_STATE) {
+        item.state = (item.state & ~static_cast<UINT>(LVIS_STATEIMAGEMASK)) | CheckState(model.IsChecked(index));
+        item.stateMask |= LVIS_STATEIMAGEMASK;
+    }
+    if (item.mask & LVIF_PARAM) item.lParam = static_cast<LPARAM>(ToInt(model.Row(index).RemovalKind));
+}
 
 }  // namespace
 
-bool ListViewProblemList::IsChecked(std::size_t index) const {
-    if (index >= rows_.size()) throw std::out_of_range("problem row");
-    const auto state = static_cast<UINT>(SendMessageA(list_, LVM_GETITEMSTATE, Index(index), LVIS_STATEIMAGEMASK));
-    return (state & LVIS_STATEIMAGEMASK) == CheckState(true);
+ListViewProblemList::~ListViewProblemList() {
+    if (list_) RemoveWindowSubclass(list_, &ControlProc, kSubclassId);
+}
+
+void ListViewProblemList::Attach(HWND listView) {
+    if (list_) RemoveWindowSubclass(list_, &ControlProc, kSubclassId);
+    list_ = listView;
+    if (!list_) return;
+    // The boxes are state images the control asks for, never keeps.
+    SendMessageA(list_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+    SetWindowSubclass(list_, &ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    dirty_ = true;
+    Flush();
+}
+
+// An owner-data list view keeps no state images, so LVM_SETITEMSTATE for the
+// box would vanish without a trace (measured under Wine: not even a
+// notification). Whoever sends it ticks the model's row instead.
+//
+// Telling the control its row count costs milliseconds under Wine (it redraws
+// its scroll bar at once), so a change outside a batch only posts a reminder;
+// whatever reaches the control first, a question, a paint or the reminder,
+// has it told before it is handled.
+LRESULT CALLBACK ListViewProblemList::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                                  UINT_PTR, DWORD_PTR self) {
+    auto& list = *reinterpret_cast<ListViewProblemList*>(self);
+    if (message == kMsgFlushRows) list.flushPosted_ = false;
+    if (list.dirty_ && list.batches_ == 0 && !list.flushing_ && message != WM_NCDESTROY) list.Flush();
+    if (message == kMsgFlushRows) return 0;
+    if (message == LVM_SETITEMSTATE && lParam) {
+        LVITEMA change = *reinterpret_cast<const LVITEMA*>(lParam);
+        const UINT image = (change.state & change.stateMask) & LVIS_STATEIMAGEMASK;
+        if ((change.stateMask & LVIS_STATEIMAGEMASK) && (image == CheckState(true) || image == CheckState(false))) {
+            const bool checked = image == CheckState(true);
+            const auto index = static_cast<int>(wParam);
+            if (index == -1) {
+                for (std::size_t i = 0; i < list.Count(); ++i) list.model_.SetChecked(i, checked);
+            } else if (index >= 0 && static_cast<std::size_t>(index) < list.Count()) {
+                list.model_.SetChecked(static_cast<std::size_t>(index), checked);
+            }
+            InvalidateRect(window, nullptr, FALSE);
+            if (list.ticksChanged_) list.ticksChanged_();
+            change.stateMask &= ~static_cast<UINT>(LVIS_STATEIMAGEMASK);
+            if (change.stateMask == 0) return TRUE;
+            return DefSubclassProc(window, message, wParam, reinterpret_cast<LPARAM>(&change));
+        }
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void ListViewProblemList::Changed() {
+    dirty_ = true;
+    if (batches_ == 0 && list_ && !flushPosted_) flushPosted_ = PostMessageA(list_, kMsgFlushRows, 0, 0) != FALSE;
 }
 
 void ListViewProblemList::SetChecked(std::size_t index, bool checked) {
-    if (index >= rows_.size()) throw std::out_of_range("problem row");
-    LVITEMA item{};
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = CheckState(checked);
-    SendMessageA(list_, LVM_SETITEMSTATE, Index(index), reinterpret_cast<LPARAM>(&item));
+    model_.SetChecked(index, checked);
+    Changed();
+}
+
+void ListViewProblemList::KeepSelection() {
+    if (selectionKept_ || !list_) return;
+    // The control must know every earlier change before its selection is read.
+    if (batches_ == 0) Flush();
+    selectionKept_ = true;
+    // Only rows the control was already told of can be focused or selected.
+    const auto shown = static_cast<std::size_t>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+    const auto focused = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+    model_.SetFocused(focused >= 0 && static_cast<std::size_t>(focused) < shown && static_cast<std::size_t>(focused) < Count()
+                          ? std::optional<std::size_t>(static_cast<std::size_t>(focused))
+                          : std::nullopt);
+    for (auto at = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); at >= 0;
+         at = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(at), LVNI_SELECTED)) {
+        if (static_cast<std::size_t>(at) >= shown || static_cast<std::size_t>(at) >= Count()) break;
+        model_.SetSelected(static_cast<std::size_t>(at), true);
+    }
+}
+
+void ListViewProblemList::RestoreSelection() {
+    if (!selectionKept_) return;
+    selectionKept_ = false;
+    LVITEMA none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    LVITEMA selected{};
+    selected.stateMask = LVIS_SELECTED;
+    selected.state = LVIS_SELECTED;
+    for (std::size_t i = 0; i < Count(); ++i) {
+        if (!model_.IsSelected(i)) continue;
+        model_.SetSelected(i, false);
+        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&selected));
+    }
+    if (const auto focused = model_.Focused()) {
+        LVITEMA focus{};
+        focus.stateMask = LVIS_FOCUSED;
+        focus.state = LVIS_FOCUSED;
+        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(*focused), reinterpret_cast<LPARAM>(&focus));
+    }
 }
 
 void ListViewProblemList::Remove(std::size_t index) {
-    if (index >= rows_.size()) throw std::out_of_range("problem row");
-    SendMessageA(list_, LVM_DELETEITEM, Index(index), 0);
-    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (index >= Count()) throw std::out_of_range("problem row");
+    KeepSelection();
+    model_.Remove(index);
+    Changed();
 }
 
 void ListViewProblemList::Append(Finding row) {
-    // The control copies the texts; the finding is kept whole beside it, so a
-    // row never exists without its key path, value and removal kind.
-    rows_.push_back(std::move(row));
-    const Finding& kept = rows_.back();
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
-    item.iItem = static_cast<int>(rows_.size() - 1);
-    item.pszText = const_cast<char*>(kept.Problem.c_str());
-    item.lParam = static_cast<LPARAM>(ToInt(kept.RemovalKind));
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = CheckState(false);
-    const auto inserted = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (inserted < 0) {
-        rows_.pop_back();
-        throw std::runtime_error("the problem list refused a row");
-    }
-    LVITEMA sub{};
-    sub.iSubItem = 1;
-    sub.pszText = const_cast<char*>(kept.KeyPath.c_str());
-    SendMessageA(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(inserted), reinterpret_cast<LPARAM>(&sub));
-    sub.iSubItem = 2;
-    sub.pszText = const_cast<char*>(kept.Value.c_str());
-    SendMessageA(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(inserted), reinterpret_cast<LPARAM>(&sub));
-    // LVS_EX_CHECKBOXES ticks nothing by itself, but make the new row's box plain.
-    SetChecked(rows_.size() - 1, false);
+    model_.Append(std::move(row));
+    Changed();
 }
 
 void ListViewProblemList::Clear() {
-    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    rows_.clear();
+    model_.Clear();
+    selectionKept_ = false;
+    Changed();
 }
 
 std::optional<std::size_t> ListViewProblemList::Focused() const {
+    if (selectionKept_) return model_.Focused();
     const auto focused = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
-    if (focused < 0 || static_cast<std::size_t>(focused) >= rows_.size()) return std::nullopt;
+    if (focused < 0 || static_cast<std::size_t>(focused) >= Count()) return std::nullopt;
     return static_cast<std::size_t>(focused);
 }
 
+void ListViewProblemList::Flush() {
+    if (!dirty_ || !list_ || flushing_) return;
+    dirty_ = false;
+    flushing_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{flushing_};
+    const auto shown = static_cast<std::size_t>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+    if (shown != Count())
+        SendMessageA(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(Count()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    RestoreSelection();
+    InvalidateRect(list_, nullptr, FALSE);
+}
+
+const std::string& ListViewProblemList::CellText(int index, int column) const {
+    // The control may still show rows that are gone until it is told.
+    if (index < 0 || static_cast<std::size_t>(index) >= Count()) return kNoText;
+    const Finding& row = model_.Row(static_cast<std::size_t>(index));
+    switch (column) {
+    case 0: return row.Problem;
+    case 1: return row.KeyPath;
+    case 2: return row.Value;
+    default: return kNoText;
+    }
+}
+
+void ListViewProblemList::AnswerDisplayInfo(NMLVDISPINFOA& info) const {
+    LVITEMA& item = info.item;
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
+        lstrcpynA(item.pszText, CellText(item.iItem, item.iSubItem).c_str(), item.cchTextMax);
+    AnswerStateAndParam(model_, item);
+}
+
+void ListViewProblemList::AnswerDisplayInfo(NMLVDISPINFOW& info) const {
+    LVITEMW& item = info.item;
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const std::string& text = CellText(item.iItem, item.iSubItem);
+        const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        wideText_.assign(static_cast<std::size_t>(length), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wideText_.data(), length);
+        lstrcpynW(item.pszText, wideText_.c_str(), item.cchTextMax);
+    }
+    AnswerStateAndParam(model_, item);
+}
+
+void ListViewProblemList::Toggle(std::size_t index) {
+    model_.SetChecked(index, !model_.IsChecked(index));
+    RECT box{};
+    box.left = LVIR_BOUNDS;
+    if (SendMessageA(list_, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&box)))
+        InvalidateRect(list_, &box, FALSE);
+}
+
+void ListViewProblemList::HandleClick(const NMITEMACTIVATE& click) {
+    LVHITTESTINFO hit{};
+    hit.pt = click.ptAction;
+    const auto index = SendMessageA(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (index < 0 || static_cast<std::size_t>(index) >= Count() || !(hit.flags & LVHT_ONITEMSTATEICON)) return;
+    Toggle(static_cast<std::size_t>(index));
+    if (ticksChanged_) ticksChanged_();
+}
+
+void ListViewProblemList::HandleKeyDown(const NMLVKEYDOWN& key) {
+    if (key.wVKey != VK_SPACE) return;
+    const auto focused = Focused();
+    if (!focused) return;
+    // The focused row's box flips; when that row is one of several selected,
+    // the other selected rows take the same state.
+    const bool checked = !model_.IsChecked(*focused);
+    const bool focusedSelected =
+        SendMessageA(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(*focused), LVIS_SELECTED) & LVIS_SELECTED;
+    if (focusedSelected) {
+        for (auto at = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); at >= 0;
+             at = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(at), LVNI_SELECTED)) {
+            if (static_cast<std::size_t>(at) >= Count()) break;
+            model_.SetChecked(static_cast<std::size_t>(at), checked);
+        }
+    }
+    model_.SetChecked(*focused, checked);
+    InvalidateRect(list_, nullptr, FALSE);
+    if (ticksChanged_) ticksChanged_();
+}
+
 bool ListViewProblemList::IsSelected(std::size_t index) const {
-    if (index >= rows_.size()) throw std::out_of_range("problem row");
-    return (SendMessageA(list_, LVM_GETITEMSTATE, Index(index), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    if (index >= Count()) throw std::out_of_range("problem row");
+    if (selectionKept_) return model_.IsSelected(index);
+    return (SendMessageA(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_SELECTED) & LVIS_SELECTED) != 0;
 }
 
 int ListViewProblemList::ColumnWidth(int column) const {

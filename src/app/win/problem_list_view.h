@@ -1,9 +1,14 @@
-// The problem list held by the real list view: rows, sub-items and check
-// boxes live in the control, the findings beside it in the same order.
+// The problem list shown by an owner-data list view: the rows live in one
+// model and the control asks for what it paints, so a finding costs the
+// control nothing until it is on screen.
 #pragma once
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "repair/problem_list.h"
@@ -13,18 +18,53 @@ namespace ks {
 class ListViewProblemList final : public ProblemList {
 public:
     ListViewProblemList() = default;
-    void Attach(HWND listView) { list_ = listView; }
-    HWND Handle() const { return list_; }
+    ~ListViewProblemList() override;
+    ListViewProblemList(const ListViewProblemList&) = delete;
+    ListViewProblemList& operator=(const ListViewProblemList&) = delete;
 
-    std::size_t Count() const override { return rows_.size(); }
-    const Finding& Row(std::size_t index) const override { return rows_.at(index); }
-    bool IsChecked(std::size_t index) const override;
+    // Takes the control over: it must have been made with LVS_OWNERDATA.
+    void Attach(HWND listView);
+    HWND Handle() const { return list_; }
+    // Called after boxes were ticked or cleared from the control itself (a
+    // click, the space bar, or LVM_SETITEMSTATE sent to it).
+    void OnTicksChanged(std::function<void()> handler) { ticksChanged_ = std::move(handler); }
+
+    std::size_t Count() const override { return model_.Count(); }
+    const Finding& Row(std::size_t index) const override { return model_.Row(index); }
+    bool IsChecked(std::size_t index) const override { return model_.IsChecked(index); }
     void SetChecked(std::size_t index, bool checked) override;
     void Remove(std::size_t index) override;
     void Append(Finding row) override;
     void Clear() override;
     std::optional<std::size_t> Focused() const override;
     bool IsSelected(std::size_t index) const override;
+    std::size_t CheckedRows() const override { return model_.CheckedRows(); }
+    // Tells the control the row count and repaints it, once for everything
+    // changed since the last time. Outside a batch this happens by itself
+    // before the control next handles a message.
+    void Flush() override;
+
+    // While a batch is open the control hears nothing; the last one to close
+    // tells it once.
+    class Batch {
+    public:
+        explicit Batch(ListViewProblemList& list) : list_(list) { ++list_.batches_; }
+        ~Batch() {
+            if (--list_.batches_ == 0) list_.Flush();
+        }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        ListViewProblemList& list_;
+    };
+
+    // The control's questions and the user's clicks and keys, from the
+    // parent's WM_NOTIFY.
+    void AnswerDisplayInfo(NMLVDISPINFOA& info) const;
+    void AnswerDisplayInfo(NMLVDISPINFOW& info) const;
+    void HandleClick(const NMITEMACTIVATE& click);
+    void HandleKeyDown(const NMLVKEYDOWN& key);
 
     // Column widths in pixels.
     int ColumnWidth(int column) const;
@@ -32,8 +72,25 @@ public:
     int ColumnCount() const;
 
 private:
+    static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR self);
+    void Changed();
+    // Before the first removal since the control was last told: the focused
+    // and selected rows are kept in the model, where they move with their rows.
+    void KeepSelection();
+    void RestoreSelection();
+    void Toggle(std::size_t index);
+    const std::string& CellText(int index, int column) const;
+
     HWND list_ = nullptr;
-    std::vector<Finding> rows_;
+    ProblemListModel model_;
+    std::function<void()> ticksChanged_;
+    int batches_ = 0;
+    bool dirty_ = false;
+    bool flushing_ = false;
+    bool flushPosted_ = false;
+    bool selectionKept_ = false;
+    mutable std::wstring wideText_;
 };
 
 }  // namespace ks

@@ -17,6 +17,7 @@ public:
     void ShowTaskCaption(const std::string& text) override { dialog_.SetText("lScanTask", text); }
     void ShowCurrentKey(const std::string& keyPath) override { dialog_.SetText("Memo1", keyPath); }
     void AddFinding(const Finding& finding) override { dialog_.findings_.AddFinding(finding); }
+    void FindingsDelivered() override { dialog_.findings_.FindingsDelivered(); }
     void BeginTaskProgress() override {
         dialog_.SetProgress("ProgressBar1", 0);
         dialog_.StartTimer("Timer1");

@@ -390,6 +390,7 @@ void Window::CreateControls() {
                 className = WC_LISTVIEWA;
                 style |= LVS_REPORT | LVS_SHOWSELALWAYS;
                 if (!(def.flags & kMultiSelect)) style |= LVS_SINGLESEL;
+                if (def.flags & kOwnerData) style |= LVS_OWNERDATA;
                 extended |= WS_EX_CLIENTEDGE;
                 break;
             case ControlKind::TreeView:
