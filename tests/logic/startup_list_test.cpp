@@ -217,6 +217,8 @@ TEST_F(StartupDeleteTest, TickedEntriesGoLastRowFirstEachValueBackedUpBeforeItGo
     registry.SetString(kMachine, kRun, "Second", "C:\\2.exe");
     files.AddFile(std::string(kUserFolder) + "\\App.lnk");
     files.AddFile(std::string(kCommonFolder) + "\\Shared.lnk");
+    store.Put(std::string(kUserFolder) + "\\App.lnk", "app link");
+    store.Put(std::string(kCommonFolder) + "\\Shared.lnk", "shared link");
     Row({"First", "C:\\1.exe", kUserRun});
     Row({"Kept", "%x%", kUserRun}, false);
     Row({"", "C:\\default.exe", kUserRun});
@@ -245,6 +247,11 @@ TEST_F(StartupDeleteTest, TickedEntriesGoLastRowFirstEachValueBackedUpBeforeItGo
         {kUserRun, {{"First", RegType::String, std::string("C:\\1.exe\0", 9)}}},
     };
     EXPECT_EQ(BackedUp(), expected);
+    // The shortcuts went the repair's way: proven copies beside the backup file.
+    EXPECT_EQ(store.Content("C:\\Backup\\Backup20131207014509\\index.txt"),
+              "1_Shared.lnk\t" + std::string(kCommonFolder) + "\\Shared.lnk\r\n1_App.lnk\t" +
+                  std::string(kUserFolder) + "\\App.lnk\r\n");
+    EXPECT_EQ(store.Content("C:\\Backup\\Backup20131207014509\\1_App.lnk"), "app link");
 }
 
 TEST_F(StartupDeleteTest, EntriesThatCannotGoKeepTheirTickedRows) {
