@@ -27,6 +27,7 @@
 #include "support/scan_harness.h"
 #include "ui/win/window.h"
 #include "win/control_probes.h"
+#include "win/test_files.h"
 
 namespace ks::bench {
 namespace {
@@ -187,14 +188,7 @@ void ProblemListAtScale() {
         window.Close();
     }
     RegDeleteTreeA(HKEY_CURRENT_USER, Scratch().c_str());
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((backups + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do DeleteFileA((backups + "\\" + found.cFileName).c_str());
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(backups.c_str());
+    test::RemoveFolderTree(backups);
     DeleteFileA(settingsFile.c_str());
 }
 

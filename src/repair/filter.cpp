@@ -163,31 +163,47 @@ std::vector<std::string> CombinedKeyList(const std::vector<std::string>& ignoreK
     return keys;
 }
 
-bool MatchesIgnoreLists(const Finding& row, const std::vector<std::string>& ignoreValues,
-                        const std::vector<std::string>& combinedKeys) {
+namespace {
+
+// The ignore lists as every row compares with them: upper-cased once per
+// filter run rather than once per row, key entries with their backslash, and
+// entries that name no key left out.
+struct PreparedLists {
+    std::vector<std::string> values;
+    std::vector<std::string> keys;
+
+    PreparedLists(const std::vector<std::string>& ignoreValues, const std::vector<std::string>& combinedKeys) {
+        values.reserve(ignoreValues.size());
+        for (const std::string& entry : ignoreValues) values.push_back(UpperAnsi(entry));
+        keys.reserve(combinedKeys.size());
+        for (const std::string& entry : combinedKeys)
+            if (!NamesNoKey(entry)) keys.push_back(WithTrailingBackslash(UpperAnsi(entry)));
+    }
+};
+
+bool MatchesPreparedLists(const Finding& row, const PreparedLists& lists) {
     IgnoreTarget derived;
     if (!DeriveIgnoreTarget(row, derived)) return false;
     const std::string target = UpperAnsi(derived.Target);
     const std::string name = UpperAnsi(derived.Name);
     const bool hasName = !name.empty();
 
-    for (const std::string& entry : ignoreValues) {
-        const std::string upper = UpperAnsi(entry);
-        if (hasName) {
-            if (target + "\\" + name == upper) return true;
-        } else if (!target.empty() && Contains(upper, target)) {
-            return true;
-        }
+    if (hasName) {
+        const std::string named = target + "\\" + name;
+        for (const std::string& upper : lists.values)
+            if (named == upper) return true;
+    } else if (!target.empty()) {
+        for (const std::string& upper : lists.values)
+            if (Contains(upper, target)) return true;
     }
 
     if (target.empty()) return false;
     const std::string t = WithTrailingBackslash(target);
     const std::string keyPath = UpperAnsi(row.KeyPath);
-    for (const std::string& entry : combinedKeys) {
-        if (NamesNoKey(entry)) continue;
-        const std::string e = WithTrailingBackslash(UpperAnsi(entry));
+    const std::string keyPathSlash = keyPath + "\\";
+    for (const std::string& e : lists.keys) {
         if (hasName) {
-            if (Contains(t, e) || e == keyPath || e == keyPath + "\\") return true;
+            if (Contains(t, e) || e == keyPath || e == keyPathSlash) return true;
         } else if (Contains(t, e) || Contains(e, t)) {
             return true;
         }
@@ -195,13 +211,20 @@ bool MatchesIgnoreLists(const Finding& row, const std::vector<std::string>& igno
     return false;
 }
 
+}  // namespace
+
+bool MatchesIgnoreLists(const Finding& row, const std::vector<std::string>& ignoreValues,
+                        const std::vector<std::string>& combinedKeys) {
+    return MatchesPreparedLists(row, PreparedLists(ignoreValues, combinedKeys));
+}
+
 std::size_t RemoveFilteredFindings(ProblemList& list, const FilterInputs& inputs) {
-    const std::vector<std::string> combined = CombinedKeyList(inputs.IgnoreKeys, inputs.WindowsVersion);
+    const PreparedLists lists(inputs.IgnoreValues, CombinedKeyList(inputs.IgnoreKeys, inputs.WindowsVersion));
     std::size_t removed = 0;
     for (std::size_t i = list.Count(); i-- > 0;) {
         const Finding& row = list.Row(i);
         if (FailsFixedRules(row) || inputs.Unrepaired.Contains(row.KeyPath, row.Value) ||
-            MatchesIgnoreLists(row, inputs.IgnoreValues, combined)) {
+            MatchesPreparedLists(row, lists)) {
             list.Remove(i);
             ++removed;
         }

@@ -83,11 +83,25 @@ void UnrepairedFindings::Add(std::string keyPath, std::string value) {
     Values.push_back(std::move(value));
 }
 
+namespace {
+
+std::string PairKey(std::string_view keyPath, std::string_view value) {
+    std::string key = UpperAnsi(keyPath);
+    key += '\0';
+    key += UpperAnsi(value);
+    return key;
+}
+
+}  // namespace
+
 bool UnrepairedFindings::Contains(std::string_view keyPath, std::string_view value) const {
     const std::size_t pairs = Keys.size() < Values.size() ? Keys.size() : Values.size();
-    for (std::size_t i = 0; i < pairs; ++i)
-        if (EqualsNoCase(Keys[i], keyPath) && EqualsNoCase(Values[i], value)) return true;
-    return false;
+    if (pairs < indexed_) {
+        index_.clear();
+        indexed_ = 0;
+    }
+    for (; indexed_ < pairs; ++indexed_) index_.insert(PairKey(Keys[indexed_], Values[indexed_]));
+    return index_.count(PairKey(keyPath, value)) != 0;
 }
 
 std::size_t CheckedCount(const ProblemList& list) { return list.CheckedRows(); }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "scan/finding.h"
@@ -86,8 +87,14 @@ struct UnrepairedFindings {
     std::vector<std::string> Values;
 
     void Add(std::string keyPath, std::string value);
-    // Both texts compared ignoring case.
+    // Both texts compared ignoring case. A constant time per question: after
+    // a repair that left thousands of rows, the next scan's filter asks once
+    // for every finding. Pairs are only ever appended.
     bool Contains(std::string_view keyPath, std::string_view value) const;
+
+private:
+    mutable std::unordered_set<std::string> index_;  // upper-cased key, NUL, upper-cased value
+    mutable std::size_t indexed_ = 0;                // pairs in index_
 };
 
 std::size_t CheckedCount(const ProblemList& list);

@@ -65,5 +65,18 @@ TEST(ProblemListModelTest, LastToFirstRemovalMovesEachKeptRowOnce) {
     EXPECT_EQ(std::to_string(rows - 1), model.Row(model.Count() - 1).KeyPath);
 }
 
+TEST(ProblemListModelTest, UnrepairedFindingsAnswerPairsAddedBetweenQuestions) {
+    UnrepairedFindings unrepaired;
+    EXPECT_FALSE(unrepaired.Contains("HKEY_CURRENT_USER\\A", "v"));
+    unrepaired.Add("HKEY_CURRENT_USER\\A", "v");
+    EXPECT_TRUE(unrepaired.Contains("hkey_current_user\\a", "V"));
+    EXPECT_FALSE(unrepaired.Contains("HKEY_CURRENT_USER\\A", "w")) << "key and value belong together";
+    EXPECT_FALSE(unrepaired.Contains("HKEY_CURRENT_USER\\A\\v", "")) << "the pair is not one joined text";
+    unrepaired.Add("HKEY_CURRENT_USER\\B", "");
+    EXPECT_TRUE(unrepaired.Contains("HKEY_CURRENT_USER\\B", ""));
+    unrepaired = {};
+    EXPECT_FALSE(unrepaired.Contains("HKEY_CURRENT_USER\\A", "v")) << "a cleared memory forgets";
+}
+
 }  // namespace
 }  // namespace ks

@@ -12,6 +12,7 @@
 #include "app/win/app_wiring.h"
 #include "app/win/main_window.h"
 #include "control_probes.h"
+#include "test_files.h"
 #include "settings/settings.h"
 #include "ui/win/common_controls.h"
 #include "ui/win/window.h"
@@ -70,14 +71,7 @@ protected:
     }
     void TearDown() override {
         RegDeleteTreeA(HKEY_CURRENT_USER, Scratch().c_str());
-        WIN32_FIND_DATAA found{};
-        HANDLE search = FindFirstFileA((backups_ + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do DeleteFileA((backups_ + "\\" + found.cFileName).c_str());
-            while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(backups_.c_str());
+        test::RemoveFolderTree(backups_);
         DeleteFileA(settingsFile_.c_str());
         Settings = SettingsRecord{};
     }
@@ -193,6 +187,32 @@ TEST_F(MainWindowScaleTest, TwentyThousandRowsTickFilterAndRepair) {
     EXPECT_EQ(RowNumber(problems.Row(static_cast<std::size_t>(focused))), 19993);
     EXPECT_TRUE(SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(focused), LVIS_SELECTED) & LVIS_SELECTED);
     EXPECT_EQ(PanelText(status, 0), " " + std::to_string(problems.Count()) + " problems found");
+    window.Close();
+}
+
+TEST_F(MainWindowScaleTest, ColumnsSizedToTheWidestTextAsTheControlWouldSizeThem) {
+    TfrmRegCleaner window(MainWindowOptions{settingsFile_, "keyscrub.exe"});
+    window.Show();
+    HWND list = window.Control("lvRegistryData");
+    // Texts whose widest is not their longest: wide and narrow letters mixed.
+    const std::string wide = "WMW@Wm", narrow = "il.|!t";
+    for (int n = 0; n < 3000; ++n) {
+        std::string key = "HKEY_CURRENT_USER\\Software\\";
+        for (int i = 0; i < 20 + (n * 7) % 23; ++i) key += (n % 5 == 0 ? wide : narrow)[static_cast<std::size_t>(i + n) % 6];
+        window.Problems().Append({n % 9 == 0 ? "Missing MRU and History Lists file" : "Fonts Issue", key,
+                                  std::string(static_cast<std::size_t>(n % 40), n % 3 ? 'i' : 'W'),
+                                  RemovalKind::DeleteKey});
+    }
+    window.FilterFindings();
+    ASSERT_EQ(window.Problems().Count(), 3000u);
+    int ours[3] = {};
+    for (int column = 0; column < 3; ++column)
+        ours[column] = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    for (int column = 0; column < 3; ++column) {
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(LVSCW_AUTOSIZE, 0));
+        EXPECT_EQ(ours[column], SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)) << column;
+    }
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3000);
     window.Close();
 }
 

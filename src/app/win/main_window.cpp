@@ -456,7 +456,7 @@ void TfrmRegCleaner::FilterFindings() {
             if (problems_.ColumnWidth(column) < 120) problems_.SetColumnWidth(column, 120);
         return;
     }
-    for (int column = 0; column < problems_.ColumnCount(); ++column) problems_.SetColumnWidth(column, LVSCW_AUTOSIZE);
+    problems_.AutoSizeColumns();
     ListViewProblemList::Batch batch(problems_);
     bulkChange_ = true;
     try {

@@ -171,6 +171,7 @@ void ListViewProblemList::Flush() {
 }
 
 const std::string& ListViewProblemList::CellText(int index, int column) const {
+    if (sizingRow_) index = index == 0 ? static_cast<int>(*sizingRow_) : -1;
     // The control may still show rows that are gone until it is told.
     if (index < 0 || static_cast<std::size_t>(index) >= Count()) return kNoText;
     const Finding& row = model_.Row(static_cast<std::size_t>(index));
@@ -243,6 +244,101 @@ bool ListViewProblemList::IsSelected(std::size_t index) const {
     if (index >= Count()) throw std::out_of_range("problem row");
     if (selectionKept_) return model_.IsSelected(index);
     return (SendMessageA(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+
+namespace {
+
+// Measures texts in the list's font. A text's width is estimated from the
+// character widths (exact but for rounding and, in double-byte code pages, the
+// two-byte characters); only the texts that may be the widest are measured.
+class TextWidths {
+public:
+    explicit TextWidths(HWND list) : list_(list), dc_(GetDC(list)) {
+        if (!dc_) return;
+        const auto font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+        if (font) oldFont_ = SelectObject(dc_, font);
+        if (!GetCharWidth32A(dc_, 0, 255, widths_)) {
+            for (int& width : widths_) width = 0;
+        }
+        TEXTMETRICA metrics{};
+        if (GetTextMetricsA(dc_, &metrics)) widest_ = metrics.tmMaxCharWidth;
+    }
+    ~TextWidths() {
+        if (!dc_) return;
+        if (oldFont_) SelectObject(dc_, oldFont_);
+        ReleaseDC(list_, dc_);
+    }
+    TextWidths(const TextWidths&) = delete;
+    TextWidths& operator=(const TextWidths&) = delete;
+
+    bool Usable() const { return dc_ != nullptr; }
+    int WidestCharacter() const { return widest_; }
+    int Estimate(const std::string& text) const {
+        int width = 0;
+        for (unsigned char c : text) width += IsDBCSLeadByte(c) ? widest_ : widths_[c];
+        return width;
+    }
+    int Measure(const std::string& text) const {
+        SIZE size{};
+        if (!GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size)) return Estimate(text);
+        return size.cx;
+    }
+
+private:
+    HWND list_;
+    HDC dc_;
+    HGDIOBJ oldFont_ = nullptr;
+    int widths_[256] = {};
+    int widest_ = 0;
+};
+
+// Below this many rows the control measures them all itself.
+constexpr std::size_t kMeasuredByTheControl = 500;
+
+}  // namespace
+
+void ListViewProblemList::AutoSizeColumns() {
+    const int columns = ColumnCount();
+    if (Count() <= kMeasuredByTheControl) {
+        for (int column = 0; column < columns; ++column) SetColumnWidth(column, LVSCW_AUTOSIZE);
+        return;
+    }
+    TextWidths widths(list_);
+    if (!widths.Usable()) {
+        for (int column = 0; column < columns; ++column) SetColumnWidth(column, LVSCW_AUTOSIZE);
+        return;
+    }
+    Flush();
+    KeepSelection();
+    const auto shown = static_cast<WPARAM>(Count());
+    for (int column = 0; column < columns; ++column) {
+        // The estimates are off by rounding at most: measure every text that
+        // comes within a few characters of the widest estimate.
+        std::vector<int> estimates(Count());
+        int best = 0;
+        for (std::size_t i = 0; i < Count(); ++i) {
+            estimates[i] = widths.Estimate(CellText(static_cast<int>(i), column));
+            if (estimates[i] > best) best = estimates[i];
+        }
+        const int margin = 2 * widths.WidestCharacter() + 8;
+        std::size_t widestRow = 0;
+        int widest = -1;
+        for (std::size_t i = 0; i < Count(); ++i) {
+            if (estimates[i] < best - margin) continue;
+            const int measured = widths.Measure(CellText(static_cast<int>(i), column));
+            if (measured > widest) {
+                widest = measured;
+                widestRow = i;
+            }
+        }
+        sizingRow_ = widestRow;
+        SendMessageA(list_, LVM_SETITEMCOUNT, 1, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+        SetColumnWidth(column, LVSCW_AUTOSIZE);
+        sizingRow_.reset();
+        SendMessageA(list_, LVM_SETITEMCOUNT, shown, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    }
+    RestoreSelection();
+    InvalidateRect(list_, nullptr, FALSE);
 }
 
 int ListViewProblemList::ColumnWidth(int column) const {

@@ -66,6 +66,12 @@ public:
     void HandleClick(const NMITEMACTIVATE& click);
     void HandleKeyDown(const NMLVKEYDOWN& key);
 
+    // Every column as wide as its widest text, as LVSCW_AUTOSIZE makes it.
+    // The control would measure every row of a long list; here the widest
+    // row of each column is found from the font's character widths and the
+    // control sizes the column over that row alone.
+    void AutoSizeColumns();
+
     // Column widths in pixels.
     int ColumnWidth(int column) const;
     void SetColumnWidth(int column, int width);
@@ -91,6 +97,8 @@ private:
     bool flushPosted_ = false;
     bool selectionKept_ = false;
     mutable std::wstring wideText_;
+    // While a column is sized: the row whose texts the control's only row shows.
+    std::optional<std::size_t> sizingRow_;
 };
 
 }  // namespace ks
