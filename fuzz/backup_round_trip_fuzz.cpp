@@ -37,11 +37,11 @@ std::uint32_t PickType(ks::fuzz::Input& input) {
     return types[choice % (sizeof types / sizeof types[0])];
 }
 
-// A key name the registry can hold: not empty, no backslash.
+// A key name the registry can hold: not empty, no backslash, no NUL.
 std::string KeyName(ks::fuzz::Input& input) {
     std::string name = input.Text(40);
     for (char& c : name)
-        if (c == '\\') c = '_';
+        if (c == '\\' || c == '\0') c = '_';
     return name.empty() ? std::string("k") : name;
 }
 
