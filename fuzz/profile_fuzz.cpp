@@ -128,7 +128,8 @@ void CheckBounds(const ks::SettingsRecord& settings) {
         Fail("a text longer than a profile value");
 }
 
-// The first option that differs, or nullptr.
+// The first option that differs, or nullptr. The window's state is left out:
+// the stand-in window does not take on the state it was loaded with.
 const char* Difference(const ks::SettingsRecord& a, const ks::SettingsRecord& b) {
     const struct {
         const char* name;
@@ -141,7 +142,6 @@ const char* Difference(const ks::SettingsRecord& a, const ks::SettingsRecord& b)
         {"NodeChecked", a.NodeChecked == b.NodeChecked},
         {"IgnoreValues", a.IgnoreValues == b.IgnoreValues},
         {"IgnoreKeys", a.IgnoreKeys == b.IgnoreKeys},
-        {"WindowMaximized", a.WindowMaximized == b.WindowMaximized},
         {"Lan", a.Lan == b.Lan},
     };
     for (const auto& option : options)
