@@ -7,6 +7,8 @@
 #   make bench      build and run the benchmarks
 #   make dist       the portable zip, the installer package and their checksums
 #   make dist-test  install, run and remove both packages in a Wine prefix of their own
+#   make fuzz       build the fuzz targets (clang, libFuzzer) and run each for
+#                   FUZZ_SECONDS (60) from its corpus; `make test` runs each briefly
 #   make build      only build keyscrub.exe
 #   make clean      remove the build folder (the Wine prefix with it)
 # BUILD=dir puts everything in another folder; JOBS=n sets the parallel build.
@@ -31,9 +33,14 @@ PACKAGES := g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386
 DIST_PACKAGES := zip unzip wixl msitools
 PACKAGES += $(DIST_PACKAGES)
 STAMP_DEPS := $(B)/.deps
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev libfuzzer-14-dev
+FUZZ_DEPS := $(B)/.fuzz-deps
+FUZZ_SECONDS ?= 60
+FUZZ_TEST_SECONDS ?= 4
 EXE := $(B)/win32/bin/keyscrub.exe
 
-.PHONY: all build run test test32 check bench clean deps prefix native-test wine64-test wine32-test wine32-full-test
+.PHONY: all build run test test32 check bench clean deps prefix native-test wine64-test wine32-test wine32-full-test \
+        fuzz fuzz-build fuzz-test
 .PHONY: dist dist-test
 
 all: build
@@ -55,6 +62,13 @@ $(B)/win64/CMakeCache.txt: | $(STAMP_DEPS)
 
 $(B)/native/CMakeCache.txt: | $(STAMP_DEPS)
 	@cmake -S . -B $(B)/native -DCMAKE_BUILD_TYPE=Debug -Wno-dev >/dev/null
+
+$(FUZZ_DEPS): tools/install-deps
+	@tools/install-deps $(FUZZ_PACKAGES)
+	@mkdir -p $(B) && touch $@
+
+$(B)/fuzz/CMakeCache.txt: | $(FUZZ_DEPS)
+	@cmake -S fuzz -B $(B)/fuzz -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo -Wno-dev >/dev/null
 
 $(B)/native-bench/CMakeCache.txt: | $(STAMP_DEPS)
 	@cmake -S . -B $(B)/native-bench -DCMAKE_BUILD_TYPE=Release -DKS_SANITIZE=OFF -Wno-dev >/dev/null
@@ -80,6 +94,19 @@ run: build prefix
 native-test: $(B)/native/CMakeCache.txt
 	@cmake --build $(B)/native --target logic_tests -j $(JOBS)
 	@cd $(B)/native && ctest --output-on-failure
+
+fuzz-build: $(B)/fuzz/CMakeCache.txt
+	@cmake --build $(B)/fuzz -j $(JOBS)
+
+# Each target for FUZZ_SECONDS, at the lowest priority; the totals so far
+# are in $(B)/fuzz/runs.log, an input that crashed one in $(B)/fuzz/crashes.
+fuzz: fuzz-build
+	@tools/run-fuzz $(B)/fuzz/bin $(FUZZ_SECONDS)
+
+# A few seconds each, so that a target that no longer builds or crashes at
+# once fails the tests.
+fuzz-test: fuzz-build
+	@tools/run-fuzz $(B)/fuzz/bin $(FUZZ_TEST_SECONDS)
 
 # Each Wine set runs under a display (a virtual one when there is none) and
 # stops the Wine server it started.
@@ -121,6 +148,7 @@ test: $(STAMP_DEPS)
 	if tools/i386-native; then set32=wine32-full-test; what32="whole set, native"; \
 	else set32=wine32-test; what32="logic set only, emulated"; fi; \
 	$(MAKE) native-test || rc=1; \
+	$(MAKE) fuzz-test || rc=1; \
 	$(MAKE) wine64-test || rc=1; \
 	$(MAKE) $$set32 || rc=1; \
 	$(MAKE) dist-test || rc=1; \

@@ -31,7 +31,10 @@ public:
         try {
             if (requireHeader) {
                 std::string_view first;
-                if (!NextLine(first) || first != kRegHeaderLine) throw ParseFailure{"missing REGEDIT4 header"};
+                if (!NextLine(first) || first != kRegHeaderLine) {
+                    lineNumber_ = 1;  // an empty file lacks its first line
+                    throw ParseFailure{"missing REGEDIT4 header"};
+                }
             }
             std::string_view line;
             while (NextLine(line)) {

@@ -57,24 +57,35 @@ int NumberedKeyIndex(std::string_view name, std::string_view prefix) {
     return n ? *n : 0;
 }
 
-// How many entries a list with the written count really has; see
-// kTrustedIgnoreCount.
-int BelievedCount(int written, const std::optional<std::vector<std::string>>& names, std::string_view prefix) {
-    if (written <= 0) return 0;
-    if (written <= kTrustedIgnoreCount) return written;
-    if (!names) return kTrustedIgnoreCount;
-    int highest = 0;
+// The numbers of the entries to read for a list with the written count; see
+// kTrustedIgnoreCount. A count the file cannot back up is taken as the
+// entries it has: the gaps of a damaged list would match nothing, yet each
+// one would be written back as a key of its own when the program closes.
+std::vector<int> BelievedEntries(int written, const std::optional<std::vector<std::string>>& names,
+                                 std::string_view prefix) {
+    std::vector<int> numbers;
+    if (written <= 0) return numbers;
+    if (written <= kTrustedIgnoreCount || !names) {
+        numbers.resize(static_cast<std::size_t>(std::min(written, kTrustedIgnoreCount)));
+        for (std::size_t i = 0; i < numbers.size(); ++i) numbers[i] = static_cast<int>(i) + 1;
+        return numbers;
+    }
     for (const std::string& name : *names) {
         const int n = NumberedKeyIndex(name, prefix);
-        if (n <= written) highest = std::max(highest, n);
+        if (n >= 1 && n <= written) numbers.push_back(n);
     }
-    return std::min(highest, kMaxIgnoreEntries);
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    if (numbers.size() > static_cast<std::size_t>(kMaxIgnoreEntries))
+        numbers.resize(static_cast<std::size_t>(kMaxIgnoreEntries));
+    return numbers;
 }
 
 void LoadList(const Profile& profile, std::string_view section, std::string_view prefix, int& count,
               std::vector<std::string>& list) {
     const std::optional<std::vector<std::string>> names = profile.KeyNames(section);
-    count = BelievedCount(ReadInteger(profile, section, kCount, 0), names, prefix);
+    const std::vector<int> numbers = BelievedEntries(ReadInteger(profile, section, kCount, 0), names, prefix);
+    count = static_cast<int>(numbers.size());
 
     // Keys known to be absent read as empty without asking the file again.
     std::unordered_set<std::string> present;
@@ -82,8 +93,8 @@ void LoadList(const Profile& profile, std::string_view section, std::string_view
         for (const std::string& name : *names) present.insert(UpperAnsi(name));
 
     list.clear();
-    list.reserve(static_cast<std::size_t>(count));
-    for (int n = 1; n <= count; ++n) {
+    list.reserve(numbers.size());
+    for (const int n : numbers) {
         std::string key(prefix);
         key += std::to_string(n);
         if (names && !present.contains(UpperAnsi(key)))

@@ -42,9 +42,10 @@ constexpr int kNodeCheckedCount = 24;
 
 // Ignore lists: a Count up to kTrustedIgnoreCount is taken as written, even
 // where the numbered keys are missing (they read as empty entries). A larger
-// Count is taken only as far as the highest numbered key actually present in
-// the section, and never beyond kMaxIgnoreEntries, so a damaged file with
-// Count=2000000000 neither allocates nor reads billions of entries.
+// Count is taken as the numbered keys actually present in the section up to
+// it, in number order and never more than kMaxIgnoreEntries of them, so a
+// damaged file with Count=2000000000 neither allocates nor reads billions of
+// entries, nor leaves tens of thousands of empty ones to write back at close.
 constexpr int kTrustedIgnoreCount = 1000;
 constexpr int kMaxIgnoreEntries = 65535;
 

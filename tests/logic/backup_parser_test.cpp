@@ -92,6 +92,7 @@ TEST(BackupParserTest, RejectsWhatTheImporterWouldSkipOrMisread) {
         std::string text;
         size_t line;
     } const cases[] = {
+        {"empty file", "", 1},
         {"no header", "\r\n[HKEY_CURRENT_USER\\K]\r\n", 1},
         {"header with a blank", "REGEDIT 4\r\n", 1},
         {"lower-case header", "regedit4\r\n", 1},

@@ -335,38 +335,36 @@ TEST_F(SettingsStoreTest, UnusableCountsReadAsEmptyLists) {
     }
 }
 
-TEST_F(SettingsStoreTest, HugeCountIsBelievedOnlyAsFarAsEntriesExist) {
+TEST_F(SettingsStoreTest, HugeCountTakesTheEntriesThatExistInNumberOrder) {
     Put("IgnoreValue", "Count", "2000000000");
+    Put("IgnoreValue", "Value7", "g");
     Put("IgnoreValue", "Value1", "a");
     Put("IgnoreValue", "value3", "c");  // key names match ignoring case
-    Put("IgnoreValue", "Value7", "g");
     Put("IgnoreValue", "Value08", "not the key Value8");
     Put("IgnoreValue", "Value+9", "not the key Value9");
     Put("IgnoreValue", "Value", "no number");
-    const SettingsRecord s = Load();
-    EXPECT_EQ(s.IgnoreValueCount, 7);
-    EXPECT_EQ(s.IgnoreValues, (std::vector<std::string>{"a", "", "c", "", "", "", "g"}));
-    // Absent keys are not asked for one by one.
-    EXPECT_LT(profile.reads(), 100u);
-}
-
-TEST_F(SettingsStoreTest, HugeCountIsCappedEvenWithAFarEntry) {
     Put("IgnoreKey", "Count", "2000000000");
     Put("IgnoreKey", "Key1999999999", "far");
     Put("IgnoreKey", "Key2", "b");
     const SettingsRecord s = Load();
-    EXPECT_EQ(s.IgnoreKeyCount, kMaxIgnoreEntries);
-    ASSERT_EQ(s.IgnoreKeys.size(), static_cast<std::size_t>(kMaxIgnoreEntries));
-    EXPECT_EQ(s.IgnoreKeys[1], "b");
+    EXPECT_EQ(s.IgnoreValueCount, 3);
+    EXPECT_EQ(s.IgnoreValues, (std::vector<std::string>{"a", "c", "g"}));
+    EXPECT_EQ(s.IgnoreKeys, (std::vector<std::string>{"b", "far"}));
+    EXPECT_EQ(s.IgnoreKeyCount, 2);
+    // Absent keys are not asked for one by one.
+    EXPECT_LT(profile.reads(), 100u);
 
-    // Entries numbered above the written count do not raise it.
+    // Entries numbered above the written count are not taken; saving writes
+    // the entries there are, and no gaps.
     profile = MemoryProfile();
     Put("IgnoreKey", "Count", "1500");
     Put("IgnoreKey", "Key1400", "in");
     Put("IgnoreKey", "Key1600", "beyond");
-    const SettingsRecord t = Load();
-    EXPECT_EQ(t.IgnoreKeyCount, 1400);
-    EXPECT_EQ(t.IgnoreKeys.back(), "in");
+    SettingsRecord t = Load();
+    EXPECT_EQ(t.IgnoreKeys, (std::vector<std::string>{"in"}));
+    Save(t);
+    EXPECT_EQ(profile.ReadString("IgnoreKey", "Count", ""), "1");
+    EXPECT_EQ(profile.ReadString("IgnoreKey", "Key1", ""), "in");
 }
 
 TEST_F(SettingsStoreTest, HugeCountWithoutAKeyListFallsBackToTheTrustedCount) {

@@ -1,6 +1,8 @@
 // The recording view and the test thread's message loop.
 #include "support/scan_harness.h"
 
+#include "scan/scan_task_thread.h"
+
 namespace ks::test {
 
 void RecordingView::ShowTaskCaption(const std::string& text) { events.push_back("caption:" + text); }
@@ -49,6 +51,16 @@ bool PumpUntil(ScanHandOver& handOver, ScanView& view, WaitableWakeUp& wakeUp, c
         handOver.Deliver(view);
     }
     return true;
+}
+
+bool RunScanTasks(std::shared_ptr<Registry> registry, std::shared_ptr<FileSystem> files,
+                  const SettingsRecord& settings, std::vector<std::string> tasks, RecordingView& view,
+                  std::chrono::milliseconds timeout) {
+    WaitableWakeUp wakeUp;
+    auto handOver = std::make_shared<ScanHandOver>(&wakeUp);
+    TScanTaskThread::Start(std::make_unique<TScanTaskThread>(std::move(registry), std::move(files), settings,
+                                                             std::move(tasks), handOver));
+    return PumpUntil(*handOver, view, wakeUp, [&] { return view.finished || view.failed; }, timeout);
 }
 
 }  // namespace ks::test

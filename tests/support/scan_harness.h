@@ -5,11 +5,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "scan/file_system.h"
+#include "scan/registry.h"
 #include "scan/scan_hand_over.h"
 #include "settings/settings.h"
 
@@ -74,5 +77,11 @@ private:
 // Delivers whenever woken until done() holds or the time is up. True when done.
 bool PumpUntil(ScanHandOver& handOver, ScanView& view, WaitableWakeUp& wakeUp, const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+// Runs the worker over the tasks on its own thread and delivers what it sends
+// to the view until it has finished or failed. False when the time ran out.
+bool RunScanTasks(std::shared_ptr<Registry> registry, std::shared_ptr<FileSystem> files,
+                  const SettingsRecord& settings, std::vector<std::string> tasks, RecordingView& view,
+                  std::chrono::milliseconds timeout);
 
 }  // namespace ks::test

@@ -109,14 +109,9 @@ TEST_F(DeepScanWineTest, TasksThreeFourAndFiveFindExactlyThePlantedReferences) {
         expected.push_back(finding);
     }
 
-    test::WaitableWakeUp wakeUp;
-    auto handOver = std::make_shared<ScanHandOver>(&wakeUp);
     test::RecordingView view;
     SettingsRecord settings;
-    TScanTaskThread::Start(std::make_unique<TScanTaskThread>(registry, files, settings,
-                                                             std::vector<std::string>{"3", "4", "5"}, handOver));
-    ASSERT_TRUE(test::PumpUntil(*handOver, view, wakeUp, [&] { return view.finished || view.failed; },
-                                std::chrono::minutes(5)));
+    ASSERT_TRUE(test::RunScanTasks(registry, files, settings, {"3", "4", "5"}, view, std::chrono::minutes(5)));
     ASSERT_TRUE(view.finished);
 
     std::vector<Finding> ours;
