@@ -85,7 +85,13 @@ $(WINEPREFIX)/.made: | $(STAMP_DEPS)
 	@mkdir -p $(WINEPREFIX)
 	@wine wineboot -i </dev/null >/dev/null 2>&1; wineserver -w
 	@# Under a bare X server there is no window manager: let Wine draw the frames.
-	@tools/wine-run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1; wineserver -w
+	@# Checked in the saved registry, and tried again: on a busy machine the
+	@# first try has been lost, and then no window could be maximized.
+	@for try in 1 2 3 4 5; do \
+	  tools/wine-run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1; wineserver -w; \
+	  grep -q '^"Managed"="N"' $(WINEPREFIX)/user.reg && break; sleep 2; \
+	done; \
+	grep -q '^"Managed"="N"' $(WINEPREFIX)/user.reg || { echo "the Wine prefix could not be set up: $(WINEPREFIX)" >&2; exit 1; }
 	@touch $@
 
 run: build prefix
