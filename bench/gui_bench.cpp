@@ -23,9 +23,9 @@
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
 #include "settings/settings.h"
-#include "support/quiet_repair_ui.h"
 #include "support/scan_harness.h"
 #include "ui/win/window.h"
+#include "win_repair.h"
 #include "win/control_probes.h"
 #include "win/test_files.h"
 
@@ -147,19 +147,9 @@ void CompareRepairs(TfrmRegCleaner& window, int planted, const std::string& back
         list.Append(finding);
         list.SetChecked(list.Count() - 1, true);
     }
-    auto registry = MakeWin32Registry();
-    auto files = MakeWin32FileSystem();
-    auto store = MakeWin32BackupStore();
-    auto fidelity = MakeWin32TextFidelity();
-    test::QuietRepairUi ui;
-    RepairContext context{*registry, *files, *store, ui, &LocalBackupTime, SystemLeadBytes(), fidelity.get()};
-    RepairOptions options;
-    options.OutputDirectory = backups;
-    UnrepairedFindings unrepaired;
-    std::string file;
-    const double alone = Now();
-    const auto outcome = RepairFindings(list, unrepaired, context, options, file);
-    const double engine = Now() - alone;
+    const TimedRepair alone = RepairWithoutWindow(list, backups);
+    const auto& outcome = alone.outcome;
+    const double engine = alone.seconds;
     Figure("gui_repair_rows", static_cast<std::uint64_t>(findings.size()));
     Figure("gui_repair_engine_removed", static_cast<std::uint64_t>(outcome.removed));
     Figure("gui_repair_window_seconds", shown);

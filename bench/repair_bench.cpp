@@ -18,6 +18,7 @@
 #include "repair/win/backup_system.h"
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
+#include "win_repair.h"
 #endif
 
 namespace ks::bench {
@@ -119,9 +120,6 @@ void RepairWin32Registry() {
     const std::string exported = folder + "\\export.reg";
 
     auto registry = MakeWin32Registry();
-    auto files = MakeWin32FileSystem();
-    auto store = MakeWin32BackupStore();
-    auto fidelity = MakeWin32TextFidelity();
     for (int n = 0; n < kFindings; ++n) PlantFinding(*registry, ItemPath(base, n), n);
 
     // The editor's own export of the same keys, for size.
@@ -129,15 +127,10 @@ void RepairWin32Registry() {
 
     ProblemListModel list;
     FillList(list, base);
-    test::QuietRepairUi ui;
-    RepairContext context{*registry, *files, *store, ui, &LocalBackupTime, SystemLeadBytes(), fidelity.get()};
-    RepairOptions options;
-    options.OutputDirectory = folder;
-    UnrepairedFindings unrepaired;
-    std::string file;
-    const double start = Now();
-    const auto outcome = RepairFindings(list, unrepaired, context, options, file);
-    const double seconds = Now() - start;
+    const TimedRepair run = RepairWithoutWindow(list, folder);
+    const auto& outcome = run.outcome;
+    const double seconds = run.seconds;
+    const std::string& file = run.backupFile;
 
     Figure("repair_wine_findings_removed", static_cast<std::uint64_t>(outcome.removed));
     Figure("repair_wine_items_per_second", outcome.count / seconds);
