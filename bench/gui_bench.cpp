@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #undef DeleteFile
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,12 +18,14 @@
 #include "app/win/main_window.h"
 #include "bench.h"
 #include "logic/backup_memory_file.h"
+#include "repair/filter.h"
 #include "repair/repair.h"
 #include "repair/win/backup_system.h"
 #include "scan/scan_task_thread.h"
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
 #include "settings/settings.h"
+#include "settings/win/system_info.h"
 #include "support/scan_harness.h"
 #include "ui/win/window.h"
 #include "win_repair.h"
@@ -59,11 +62,13 @@ void PlantStale(int count) {
 
 struct EngineRun {
     double seconds = 0;
-    std::vector<Finding> findings;
+    std::size_t findings = 0;  // before the filter
     std::size_t peakHeap = 0;
 };
 
-// The worker on its own thread, its findings taken by a view that only keeps them.
+// The worker on its own thread, its findings taken by a view that only keeps
+// them, then the post-scan filter over a list without a window: the scan as
+// the program runs it, less the window.
 EngineRun ScanWithEngine() {
     std::shared_ptr<Registry> registry = MakeWin32Registry();
     std::shared_ptr<FileSystem> files = MakeWin32FileSystem();
@@ -76,10 +81,15 @@ EngineRun ScanWithEngine() {
     TScanTaskThread::Start(std::make_unique<TScanTaskThread>(registry, files, Settings, std::vector<std::string>{"4"},
                                                              handOver));
     test::PumpUntil(*handOver, view, wakeUp, [&] { return view.finished || view.failed; }, std::chrono::minutes(30));
+    ProblemListModel list;
+    const std::size_t found = view.findings.size();
+    for (Finding& finding : view.findings) list.Append(std::move(finding));
+    RemoveFilteredFindings(list, FilterInputs{Settings.IgnoreValues, Settings.IgnoreKeys, UnrepairedFindings{},
+                                              GetWindowsVersion()});
     EngineRun run;
     run.seconds = Now() - start;
     run.peakHeap = HeapPeak() - before;
-    run.findings = std::move(view.findings);
+    run.findings = found;
     return run;
 }
 
@@ -115,9 +125,16 @@ WindowRun ScanWithWindow(TfrmRegCleaner& window) {
 void CompareScans(TfrmRegCleaner& window, int planted) {
     const std::string tag = "gui_" + std::to_string(planted / 1000) + "k_";
     PlantStale(planted);
-    const EngineRun engine = ScanWithEngine();
-    const WindowRun shown = ScanWithWindow(window);
-    Figure(tag + "engine_findings", static_cast<std::uint64_t>(engine.findings.size()));
+    // Twice each, taking turns; the faster run of each counts, since other
+    // work on the machine only ever adds time. The heap is the first run's:
+    // the second window run refills storage the first one left.
+    EngineRun engine = ScanWithEngine();
+    WindowRun shown = ScanWithWindow(window);
+    const EngineRun engine2 = ScanWithEngine();
+    const WindowRun shown2 = ScanWithWindow(window);
+    engine.seconds = std::min(engine.seconds, engine2.seconds);
+    shown.seconds = std::min(shown.seconds, shown2.seconds);
+    Figure(tag + "engine_findings", static_cast<std::uint64_t>(engine.findings));
     Figure(tag + "window_rows", static_cast<std::uint64_t>(shown.rows));
     Figure(tag + "engine_scan_seconds", engine.seconds);
     Figure(tag + "window_scan_seconds", shown.seconds);

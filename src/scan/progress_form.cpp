@@ -21,6 +21,7 @@ const ui::FormDef& RegProgressHintForm() {
             {.name = "bStop", .kind = ControlKind::Button, .caption = "Stop", .at = {160, 130, 75, 25},
              .flags = ui::kCancelButton},
             {.name = "Timer1", .kind = ControlKind::Timer, .interval = static_cast<int>(kPseudoProgressIntervalMs)},
+            {.name = "tDelivery", .kind = ControlKind::Timer, .interval = static_cast<int>(kDeliveryIntervalMs)},
         },
         .menus = {},
         .actions = {},

@@ -13,6 +13,10 @@ constexpr unsigned kMsgScanDelivery = 0x8000 + 0x409;
 
 constexpr int kProgressFull = 1000;
 constexpr unsigned kPseudoProgressIntervalMs = 500;
+// The worker's findings, captions and keys reach the dialog at most this often
+// (its steps at once): each delivery repaints, and under Wine a repaint costs
+// the scan milliseconds of its two cores.
+constexpr unsigned kDeliveryIntervalMs = 100;
 
 const ui::FormDef& RegProgressHintForm();
 

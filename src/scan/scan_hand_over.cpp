@@ -16,6 +16,13 @@ void ScanHandOver::Enqueue(Item item) {
     }
 }
 
+void ScanHandOver::EnqueueUrgent(Item item) {
+    const bool wakeAgain = wakePending_ && wakeUp_;
+    urgent_ = true;
+    Enqueue(std::move(item));
+    if (wakeAgain) wakeUp_->WakeUserInterface();
+}
+
 void ScanHandOver::ShowTaskCaption(std::string text) {
     std::lock_guard lock(mutex_);
     if (!stopped_) Enqueue(Caption{std::move(text)});
@@ -41,19 +48,19 @@ void ScanHandOver::AddFinding(Finding finding) {
 
 void ScanHandOver::ReportFinished() {
     std::lock_guard lock(mutex_);
-    if (!stopped_) Enqueue(Outcome::Finished);
+    if (!stopped_) EnqueueUrgent(Outcome::Finished);
 }
 
 void ScanHandOver::ReportFailed() {
     std::lock_guard lock(mutex_);
-    if (!stopped_) Enqueue(Outcome::Failed);
+    if (!stopped_) EnqueueUrgent(Outcome::Failed);
 }
 
 bool ScanHandOver::RunTaskStep(TaskStep step) {
     std::unique_lock lock(mutex_);
     if (stopped_) return false;
     const std::uint64_t ticket = nextTicket_++;
-    Enqueue(StepRequest{step, ticket});
+    EnqueueUrgent(StepRequest{step, ticket});
     // Woken when the step has run; the condition is asked again now and then
     // as well, so that a lost wake-up costs a moment instead of the scan (a
     // step wait under Wine once never woke, about one run in 300).
@@ -64,6 +71,11 @@ bool ScanHandOver::RunTaskStep(TaskStep step) {
 bool ScanHandOver::StopRequested() const {
     std::lock_guard lock(mutex_);
     return stopped_;
+}
+
+bool ScanHandOver::DeliveryUrgent() const {
+    std::lock_guard lock(mutex_);
+    return urgent_ && !stopped_;
 }
 
 std::size_t ScanHandOver::Pending() const {
@@ -174,6 +186,7 @@ void ScanHandOver::Deliver(ScanView& view) {
             items.swap(items_);
             key.swap(currentKey_);
             wakePending_ = false;
+            urgent_ = false;
             missedDelivery_ = false;
         }
         Apply(view, items, key);

@@ -78,6 +78,11 @@ public:
 
     // For the display and for tests: how many items wait for delivery.
     std::size_t Pending() const;
+    // Whether a delivery now would run a step the worker waits for or end the
+    // scan. A user-interface side that puts deliveries off to save its time
+    // delivers at once then: for these the wake-up is called again, even
+    // while a delivery is pending.
+    bool DeliveryUrgent() const;
 
 private:
     struct StepRequest {
@@ -91,6 +96,7 @@ private:
     using Item = std::variant<Caption, Finding, StepRequest, Outcome>;
 
     void Enqueue(Item item);  // with the lock held
+    void EnqueueUrgent(Item item);
     void Apply(ScanView& view, std::deque<Item>& items, std::optional<std::string>& key);
 
     mutable std::mutex mutex_;
@@ -99,6 +105,7 @@ private:
     std::deque<Item> items_;
     std::optional<std::string> currentKey_;
     bool wakePending_ = false;
+    bool urgent_ = false;
     bool stopped_ = false;
     bool delivering_ = false;
     bool missedDelivery_ = false;

@@ -3,23 +3,22 @@
 
 namespace ks {
 
-char UpperAnsiChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 0x20);
-    // Windows-1252: à..þ map to À..Þ except ÷ (0xF7); š œ ž ÿ have their own places.
-    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 0x20);
-    switch (u) {
-    case 0x9A: return static_cast<char>(0x8A);
-    case 0x9C: return static_cast<char>(0x8C);
-    case 0x9E: return static_cast<char>(0x8E);
-    case 0xFF: return static_cast<char>(0x9F);
-    default: return c;
+namespace {
+
+// UpperAnsiChar of every byte: the post-scan filter upper-cases every row.
+struct UpperTable {
+    char upper[256];
+    constexpr UpperTable() : upper{} {
+        for (int c = 0; c < 256; ++c) upper[c] = UpperAnsiChar(static_cast<char>(c));
     }
-}
+};
+constexpr UpperTable kUpper;
+
+}  // namespace
 
 std::string UpperAnsi(std::string_view s) {
     std::string out(s);
-    for (char& c : out) c = UpperAnsiChar(c);
+    for (char& c : out) c = kUpper.upper[static_cast<unsigned char>(c)];
     return out;
 }
 

@@ -229,9 +229,13 @@ TEST(ScanHandOverTest, ItemsInOrderAndTheLatestKeyOnly) {
     EXPECT_TRUE(handOver.ShowCurrentKey("HKEY_USERS\\a longer key"));
     handOver.AddFinding(Finding{"p", "HKEY_USERS\\a", "v", RemovalKind::DeleteNamedValue});
     EXPECT_TRUE(handOver.ShowCurrentKey("K2"));
-    handOver.ReportFinished();
     EXPECT_EQ(wakeUp.wakeUps(), 1) << "one wake-up until the next delivery";
+    EXPECT_FALSE(handOver.DeliveryUrgent());
+    handOver.ReportFinished();
+    EXPECT_EQ(wakeUp.wakeUps(), 2) << "the end wakes again: a user-interface side may have put the delivery off";
+    EXPECT_TRUE(handOver.DeliveryUrgent());
     handOver.Deliver(view);
+    EXPECT_FALSE(handOver.DeliveryUrgent());
     EXPECT_EQ(view.events, (std::vector<std::string>{"caption:one", "finding", "finished"}));
     EXPECT_EQ(view.keysShown, (std::vector<std::string>{"K2"}));
     ASSERT_EQ(view.findings.size(), 1u);
@@ -241,7 +245,7 @@ TEST(ScanHandOverTest, ItemsInOrderAndTheLatestKeyOnly) {
     handOver.Deliver(view);
     EXPECT_EQ(view.batches, 1) << "a delivery without findings shows none";
     handOver.AddFinding(Finding{});
-    EXPECT_EQ(wakeUp.wakeUps(), 3);
+    EXPECT_EQ(wakeUp.wakeUps(), 4);
 }
 
 TEST(ScanHandOverTest, StopKeepsWhatWasFoundAndCutsTheRest) {

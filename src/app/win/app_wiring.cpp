@@ -19,16 +19,13 @@ namespace ks {
 
 namespace {
 
-// Findings of a scan become rows of the main window's problem list; each
-// delivery shows its whole batch and the counts once.
+// Findings of a scan become rows of the main window's problem list; the list
+// and the counts show them a few times a second, not at every delivery.
 class ProblemListSink final : public FindingSink {
 public:
     explicit ProblemListSink(TfrmRegCleaner& window) : window_(window) {}
     void AddFinding(const Finding& finding) override { window_.Problems().Append(finding); }
-    void FindingsDelivered() override {
-        window_.Problems().Flush();
-        window_.UpdateProblemCounts();
-    }
+    void FindingsDelivered() override { window_.ShowDeliveredRows(); }
 
 private:
     TfrmRegCleaner& window_;

@@ -188,6 +188,8 @@ void TfrmRegCleaner::WireHandlers() {
     problems_.OnTicksChanged([this] {
         if (!bulkChange_) UpdateProblemCounts();
     });
+    // Rows a scan delivers are counted as they are shown.
+    problems_.OnRowsShown([this] { UpdateProblemCounts(); });
     OnNotify(kList, NM_RCLICK, [this](NMHDR&) -> LRESULT {
         const DWORD at = GetMessagePos();
         ShowPopupMenu("PopupMenu1", static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at)));

@@ -42,6 +42,8 @@ public:
     std::string CurrentBackupFile;
 
     ProblemList& Problems() { return problems_; }
+    // Rows a scan delivered are shown and counted a few times a second.
+    void ShowDeliveredRows() { problems_.ShowSoon(); }
     ScanTree& Tree() { return tree_; }
 
     // The commands, as the buttons, menus and the clean-once mode run them.

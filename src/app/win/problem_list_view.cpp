@@ -1,7 +1,9 @@
 // Problem list over an owner-data, report-style list view with check boxes.
 #include "app/win/problem_list_view.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace ks {
 
@@ -12,6 +14,8 @@ constexpr UINT CheckState(bool checked) { return INDEXTOSTATEIMAGEMASK(checked ?
 constexpr UINT_PTR kSubclassId = 0x4B53;  // "KS"
 // Posted to the control after a change outside a batch: tell it then.
 constexpr UINT kMsgFlushRows = WM_APP + 0x153;
+// The timer of ShowSoon.
+constexpr UINT_PTR kShowTimer = 0x4B54;
 
 const std::string kNoText;
 
@@ -31,11 +35,17 @@ void AnswerStateAndParam(const ProblemListModel& model, Item& item) {
 }  // namespace
 
 ListViewProblemList::~ListViewProblemList() {
-    if (list_) RemoveWindowSubclass(list_, &ControlProc, kSubclassId);
+    if (!list_) return;
+    if (showTimer_) KillTimer(list_, kShowTimer);
+    RemoveWindowSubclass(list_, &ControlProc, kSubclassId);
 }
 
 void ListViewProblemList::Attach(HWND listView) {
-    if (list_) RemoveWindowSubclass(list_, &ControlProc, kSubclassId);
+    if (list_) {
+        if (showTimer_) KillTimer(list_, kShowTimer);
+        showTimer_ = false;
+        RemoveWindowSubclass(list_, &ControlProc, kSubclassId);
+    }
     list_ = listView;
     if (!list_) return;
     // The boxes are state images the control asks for, never keeps.
@@ -59,6 +69,13 @@ LRESULT CALLBACK ListViewProblemList::ControlProc(HWND window, UINT message, WPA
     if (message == kMsgFlushRows) list.flushPosted_ = false;
     if (list.dirty_ && list.batches_ == 0 && !list.flushing_ && message != WM_NCDESTROY) list.Flush();
     if (message == kMsgFlushRows) return 0;
+    if (message == WM_TIMER && wParam == kShowTimer) {
+        KillTimer(window, kShowTimer);
+        list.showTimer_ = false;
+        list.Flush();
+        if (list.rowsShown_) list.rowsShown_();
+        return 0;
+    }
     if (message == LVM_SETITEMSTATE && lParam) {
         LVITEMA change = *reinterpret_cast<const LVITEMA*>(lParam);
         const UINT image = (change.state & change.stateMask) & LVIS_STATEIMAGEMASK;
@@ -163,11 +180,27 @@ void ListViewProblemList::Flush() {
         bool& flag;
         ~Done() { flag = false; }
     } done{flushing_};
+    if (showTimer_) {
+        KillTimer(list_, kShowTimer);
+        showTimer_ = false;
+    }
+    lastFlush_ = GetTickCount64();
     const auto shown = static_cast<std::size_t>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
     if (shown != Count())
         SendMessageA(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(Count()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     RestoreSelection();
     InvalidateRect(list_, nullptr, FALSE);
+}
+
+void ListViewProblemList::ShowSoon() {
+    if (!dirty_ || !list_ || flushing_) return;
+    const unsigned long long since = GetTickCount64() - lastFlush_;
+    if (since >= kShowInterval) {
+        Flush();
+        if (rowsShown_) rowsShown_();
+        return;
+    }
+    if (!showTimer_) showTimer_ = SetTimer(list_, kShowTimer, static_cast<UINT>(kShowInterval - since), nullptr) != 0;
 }
 
 const std::string& ListViewProblemList::CellText(int index, int column) const {
@@ -262,6 +295,9 @@ public:
         }
         TEXTMETRICA metrics{};
         if (GetTextMetricsA(dc_, &metrics)) widest_ = metrics.tmMaxCharWidth;
+        // A two-byte character counts as the widest one.
+        for (int c = 0; c < 256; ++c)
+            if (IsDBCSLeadByte(static_cast<BYTE>(c))) widths_[c] = widest_;
     }
     ~TextWidths() {
         if (!dc_) return;
@@ -275,7 +311,7 @@ public:
     int WidestCharacter() const { return widest_; }
     int Estimate(const std::string& text) const {
         int width = 0;
-        for (unsigned char c : text) width += IsDBCSLeadByte(c) ? widest_ : widths_[c];
+        for (unsigned char c : text) width += widths_[c];
         return width;
     }
     int Measure(const std::string& text) const {
@@ -294,6 +330,8 @@ private:
 
 // Below this many rows the control measures them all itself.
 constexpr std::size_t kMeasuredByTheControl = 500;
+// At most this many texts of a column are measured.
+constexpr std::size_t kMeasuredRows = 256;
 
 }  // namespace
 
@@ -311,32 +349,54 @@ void ListViewProblemList::AutoSizeColumns() {
     Flush();
     KeepSelection();
     const auto shown = static_cast<WPARAM>(Count());
+    std::vector<int> estimates(Count());
+    std::vector<std::pair<int, std::size_t>> candidates;
+    std::vector<std::size_t> widestRows(static_cast<std::size_t>(columns > 0 ? columns : 0));
     for (int column = 0; column < columns; ++column) {
-        // The estimates are off by rounding at most: measure every text that
-        // comes within a few characters of the widest estimate.
-        std::vector<int> estimates(Count());
+        // The estimates are off by rounding at most: only texts that come
+        // within a few characters of the widest estimate may be the widest,
+        // and they are measured widest estimate first. A long list of texts
+        // alike (the same path with other numbers) would have every row
+        // measured; past kMeasuredRows the rest could only add the rounding.
         int best = 0;
         for (std::size_t i = 0; i < Count(); ++i) {
             estimates[i] = widths.Estimate(CellText(static_cast<int>(i), column));
-            if (estimates[i] > best) best = estimates[i];
+            best = std::max(best, estimates[i]);
         }
         const int margin = 2 * widths.WidestCharacter() + 8;
+        candidates.clear();
+        for (std::size_t i = 0; i < Count(); ++i)
+            if (estimates[i] >= best - margin) candidates.emplace_back(estimates[i], i);
+        const auto measured = std::min(candidates.size(), kMeasuredRows);
+        std::partial_sort(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(measured),
+                          candidates.end(), [](const auto& a, const auto& b) {
+                              return a.first != b.first ? a.first > b.first : a.second < b.second;
+                          });
         std::size_t widestRow = 0;
         int widest = -1;
-        for (std::size_t i = 0; i < Count(); ++i) {
-            if (estimates[i] < best - margin) continue;
-            const int measured = widths.Measure(CellText(static_cast<int>(i), column));
-            if (measured > widest) {
-                widest = measured;
-                widestRow = i;
+        for (std::size_t n = 0; n < measured; ++n) {
+            const auto [estimate, row] = candidates[n];
+            if (estimate < widest - margin) break;
+            const int width = widths.Measure(CellText(static_cast<int>(row), column));
+            if (width > widest) {
+                widest = width;
+                widestRow = row;
             }
         }
-        sizingRow_ = widestRow;
-        SendMessageA(list_, LVM_SETITEMCOUNT, 1, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
-        SetColumnWidth(column, LVSCW_AUTOSIZE);
-        sizingRow_.reset();
-        SendMessageA(list_, LVM_SETITEMCOUNT, shown, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+        widestRows[static_cast<std::size_t>(column)] = widestRow;
     }
+    // The control sizes each column over a list of one row, the widest; told
+    // of the count twice in all and redrawn once, since each count it is told
+    // costs it a scroll-bar update.
+    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list_, LVM_SETITEMCOUNT, 1, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    for (int column = 0; column < columns; ++column) {
+        sizingRow_ = widestRows[static_cast<std::size_t>(column)];
+        SetColumnWidth(column, LVSCW_AUTOSIZE);
+    }
+    sizingRow_.reset();
+    SendMessageA(list_, LVM_SETITEMCOUNT, shown, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
     RestoreSelection();
     InvalidateRect(list_, nullptr, FALSE);
 }

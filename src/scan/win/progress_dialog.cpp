@@ -67,8 +67,17 @@ TfrmRegProgressHint::TfrmRegProgressHint(std::vector<std::string> taskIds, Findi
         StartWorker();
         return LRESULT{0};
     });
+    OnTimer("tDelivery", [this] { Deliver(); });
     OnMessage(kMsgScanDelivery, [this](WPARAM, LPARAM) {
-        if (handOver_) handOver_->Deliver(*view_);
+        const unsigned long long since = GetTickCount64() - lastDelivery_;
+        if (since < kDeliveryIntervalMs && handOver_ && !handOver_->DeliveryUrgent()) {
+            if (!TimerRunning("tDelivery")) {
+                SetTimerInterval("tDelivery", static_cast<unsigned>(kDeliveryIntervalMs - since));
+                StartTimer("tDelivery");
+            }
+            return LRESULT{0};
+        }
+        Deliver();
         return LRESULT{0};
     });
 }
@@ -98,6 +107,12 @@ void TfrmRegProgressHint::StartWorker() {
     }
     ++workersStarted_;
     TScanTaskThread::Start(std::move(worker));
+}
+
+void TfrmRegProgressHint::Deliver() {
+    StopTimer("tDelivery");
+    lastDelivery_ = GetTickCount64();
+    if (handOver_) handOver_->Deliver(*view_);
 }
 
 void TfrmRegProgressHint::Timer1Timer() {

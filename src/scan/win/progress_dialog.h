@@ -48,6 +48,8 @@ private:
 
     void StartWorker();
     void Stop();
+    // Applies everything the worker handed over so far.
+    void Deliver();
 
     std::vector<std::string> taskIds_;
     FindingSink& findings_;
@@ -58,6 +60,7 @@ private:
     std::unique_ptr<WakeUp> wakeUp_;
     std::shared_ptr<ScanHandOver> handOver_;
     int workersStarted_ = 0;
+    unsigned long long lastDelivery_ = 0;  // GetTickCount64
 };
 
 }  // namespace ks
