@@ -38,6 +38,8 @@ public:
 // wording (LookupText of the language files). Null gives the English text.
 using TextLookup = std::string (*)(const std::string& key, const std::string& englishDefault);
 
+enum class RemoveResult;
+
 // Everything a repair reaches outside itself.
 struct RepairContext {
     Registry& registry;
@@ -51,6 +53,8 @@ struct RepairContext {
     TextLookup lookupText = nullptr;
     // Names of keys visited before; RepairFindings keeps one for its run.
     KeyNameCache* names = nullptr;
+    // Told of every ticked row RepairFindings visits and what became of it.
+    std::function<void(const Finding&, RemoveResult)> rowDone;
 };
 
 // The settings a repair reads, taken when the command starts.
