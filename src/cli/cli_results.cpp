@@ -1,7 +1,10 @@
 // Exit codes and the result lines of keyscrub-cli.
 #include "cli/cli_results.h"
 
+#include <set>
+
 #include "cli/cli_output.h"
+#include "settings/text.h"
 
 namespace ks::cli {
 
@@ -51,9 +54,16 @@ std::string BackupListLine(const BackupRow& row, std::optional<std::size_t> item
 }
 
 std::size_t BackupItemCount(const std::vector<RegBlock>& blocks) {
-    std::size_t count = 0;
-    for (const RegBlock& block : blocks) count += 1 + block.values.size();
-    return count;
+    // A repair writes one block per item, so a key often comes back several
+    // times; like the import check, each key and each value counts once.
+    std::set<std::string> keys;
+    std::set<std::string> values;
+    for (const RegBlock& block : blocks) {
+        const std::string key = UpperAnsi(block.keyPath);
+        keys.insert(key);
+        for (const RegValue& value : block.values) values.insert(key + '\0' + UpperAnsi(value.name));
+    }
+    return keys.size() + values.size();
 }
 
 }  // namespace ks::cli

@@ -43,7 +43,7 @@ std::string NotVisitedLine(const Finding& finding);
 // (or "?" when the file cannot be read as a complete backup), tab-separated.
 std::string BackupListLine(const BackupRow& row, std::optional<std::size_t> items);
 
-// Keys and values a checked backup names.
+// Keys and values a checked backup names, each once.
 std::size_t BackupItemCount(const std::vector<RegBlock>& blocks);
 
 }  // namespace ks::cli

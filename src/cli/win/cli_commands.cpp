@@ -253,7 +253,7 @@ int Backups(const CliCommand& command) {
     }
     const auto files = MakeWin32RestoreFiles();
     const LeadBytes leadBytes = SystemLeadBytes();
-    Line("name\tdate\tsize\titems");
+    Line("name\ttime\tsize\titems");
     for (const BackupRow& row : MakeBackupRows(*entries, &ShortDateText, &LongTimeText)) {
         std::optional<std::size_t> items;
         if (const auto text = files->ReadFile(WithTrailingBackslash(folder) + row.name)) {
@@ -316,7 +316,7 @@ int RunCliCommand(const CliCommand& command) {
     switch (command.kind) {
     case CommandKind::Help: Write(stdout, WithLineEnds(UsageText())); return kExitClean;
     case CommandKind::Version:
-        Line(std::string("keyscrub-cli ") + product::kVersionLine);
+        Line("keyscrub-cli " KS_VERSION_TEXT " (build " KS_BUILD_TEXT ")");
         return kExitClean;
     case CommandKind::Scan: return Scan(command);
     case CommandKind::Repair: return Repair(command);
