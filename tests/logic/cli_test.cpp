@@ -207,6 +207,21 @@ TEST(CliOutputTest, SurvivorsOfTheFilterKeepTheirSections) {
     EXPECT_EQ(TextLine(a), "P  #####  HKEY_CURRENT_USER\\A  #####  ");
 }
 
+TEST(CliResultsTest, BackupListLinesCountEachKeyAndValueOnce) {
+    // A repair writes a block per item: the same key comes back, in any case.
+    std::vector<RegBlock> blocks(3);
+    blocks[0].keyPath = "HKEY_CURRENT_USER\\A";
+    blocks[0].values = {RegValue{"x", RegType::String, std::string("1\0", 2)}};
+    blocks[1].keyPath = "HKEY_CURRENT_USER\\a";
+    blocks[1].values = {RegValue{"X", RegType::String, std::string("2\0", 2)}, RegValue{"", RegType::String, {}}};
+    blocks[2].keyPath = "HKEY_CURRENT_USER\\A\\B";
+    EXPECT_EQ(BackupItemCount(blocks), 2u + 2u);
+    EXPECT_EQ(BackupItemCount({}), 0u);
+    const BackupRow row{"Backup1.reg", "1/2/2026 3:04:05 AM", "2 KB"};
+    EXPECT_EQ(BackupListLine(row, 7), "Backup1.reg\t1/2/2026 3:04:05 AM\t2 KB\t7");
+    EXPECT_EQ(BackupListLine(row, std::nullopt), "Backup1.reg\t1/2/2026 3:04:05 AM\t2 KB\t?");
+}
+
 TEST(CliResultsTest, ExitCodes) {
     EXPECT_EQ(ScanExitCode(true, 0), kExitClean);
     EXPECT_EQ(ScanExitCode(true, 2), kExitLeft);
