@@ -129,11 +129,7 @@ protected:
         // The program tree: root (1), "Files and Folders" (2), its current-user node (4).
         for (int node = 1; node <= 24; ++node)
             Write("TreeViewNodeCheck", std::to_string(node), node == 1 || node == 2 || node == 4 ? "1" : "0");
-        std::vector<std::string> ignored;
-        test::IgnoreAllBut("", "Software", ignored);
-        test::IgnoreAllBut("Software", "KeyscrubTest", ignored);
-        test::IgnoreAllBut("Software\\KeyscrubTest", scratch_.path().substr(scratch_.path().rfind('\\') + 1),
-                           ignored);
+        const std::vector<std::string> ignored = test::FenceAround(scratch_.path());
         Write("IgnoreKey", "Count", std::to_string(ignored.size()));
         for (size_t i = 0; i < ignored.size(); ++i) Write("IgnoreKey", "Key" + std::to_string(i + 1), ignored[i]);
     }

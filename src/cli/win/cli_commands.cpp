@@ -171,17 +171,6 @@ int Scan(const CliCommand& command) {
     return ScanExitCode(completed, result.kept.size());
 }
 
-// A repair nobody watches: the backup folder, named by the user or by
-// options.ini, is created without asking; nothing is shown or sounded.
-class ConsoleRepairUi final : public RepairUi {
-public:
-    bool AskYesNo(const std::string&) override { return true; }
-    int RunRestorePointDialog() override { return 1; }
-    void UpdateProblemCounts() override {}
-    void ShowHint(std::size_t) override {}
-    void Beep() override {}
-};
-
 int BusyRefusal() {
     Message("another copy of " + std::string(product::kName) +
             " is repairing or restoring the registry; try again when it has finished");
@@ -220,7 +209,9 @@ int Repair(const CliCommand& command) {
     options.RestorePoint = false;
     options.ShowHint = false;
     options.Beep = false;
-    ConsoleRepairUi ui;
+    // The backup folder, named by the user or by options.ini, is created
+    // without asking; nothing is shown or sounded.
+    UnattendedRepairUi ui;
     UnrepairedFindings unrepaired;
     std::string backupFile;
     run.outcome = RepairOnThisMachine(result.list, unrepaired, ui, options, backupFile,
