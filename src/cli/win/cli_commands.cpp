@@ -171,6 +171,18 @@ int Scan(const CliCommand& command) {
     return ScanExitCode(completed, result.kept.size());
 }
 
+// Ctrl+C in the middle of a repair or a restore would end the process
+// between two items; the break waits until the command is done.
+BOOL WINAPI HoldBreak(DWORD type) { return type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT; }
+
+class BreakHeld {
+public:
+    BreakHeld() { SetConsoleCtrlHandler(&HoldBreak, TRUE); }
+    ~BreakHeld() { SetConsoleCtrlHandler(&HoldBreak, FALSE); }
+    BreakHeld(const BreakHeld&) = delete;
+    BreakHeld& operator=(const BreakHeld&) = delete;
+};
+
 int BusyRefusal() {
     Message("another copy of " + std::string(product::kName) +
             " is repairing or restoring the registry; try again when it has finished");
@@ -212,6 +224,7 @@ int Repair(const CliCommand& command) {
     // The backup folder, named by the user or by options.ini, is created
     // without asking; nothing is shown or sounded.
     UnattendedRepairUi ui;
+    const BreakHeld holdBreak;
     UnrepairedFindings unrepaired;
     std::string backupFile;
     run.outcome = RepairOnThisMachine(result.list, unrepaired, ui, options, backupFile,
@@ -281,6 +294,7 @@ int Restore(const CliCommand& command) {
                                editorStarted = run != RegistryEditorRun::NotStarted;
                                return run == RegistryEditorRun::Ended;
                            }};
+    const BreakHeld holdBreak;
     const RestoreResult result = RestoreBackupFile(context, file);
     const std::string message = RestoreMessage(result, file, &LookupText);
     if (!message.empty()) Write(stderr, WithLineEnds(message) + kLineEnd);
