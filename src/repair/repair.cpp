@@ -156,6 +156,7 @@ RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, 
             // A copy: removing the row frees the one the list holds.
             const Finding finding = list.Row(i);
             const auto result = RemoveFinding(context, currentBackupFile, finding);
+            if (context.rowDone) context.rowDone(finding, result);
             if (result == RemoveResult::BackupFailed) return outcome;
             if (result == RemoveResult::Removed) {
                 list.Remove(i);

@@ -34,9 +34,23 @@ public:
     virtual void Beep() = 0;
 };
 
+// A repair nobody watches (the console program, tests): yes to every
+// question, so a missing backup folder is created; on past the restore point;
+// nothing shown or sounded.
+class UnattendedRepairUi : public RepairUi {
+public:
+    bool AskYesNo(const std::string&) override { return true; }
+    int RunRestorePointDialog() override { return 1; }
+    void UpdateProblemCounts() override {}
+    void ShowHint(std::size_t) override {}
+    void Beep() override {}
+};
+
 // The run-time text of a RES_ key in the active language, given its English
 // wording (LookupText of the language files). Null gives the English text.
 using TextLookup = std::string (*)(const std::string& key, const std::string& englishDefault);
+
+enum class RemoveResult;
 
 // Everything a repair reaches outside itself.
 struct RepairContext {
@@ -51,6 +65,8 @@ struct RepairContext {
     TextLookup lookupText = nullptr;
     // Names of keys visited before; RepairFindings keeps one for its run.
     KeyNameCache* names = nullptr;
+    // Told of every ticked row RepairFindings visits and what became of it.
+    std::function<void(const Finding&, RemoveResult)> rowDone;
 };
 
 // The settings a repair reads, taken when the command starts.

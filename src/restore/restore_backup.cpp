@@ -124,7 +124,7 @@ bool DeleteBackupWithCopies(RestoreFiles& files, std::string_view file,
     return deleted;
 }
 
-std::string RestoreMessage(const RestoreResult& result, std::string_view fileName, const TextLookup& lookup) {
+std::string RestoreMessage(const RestoreResult& result, std::string_view fileName, const RestoreTextLookup& lookup) {
     std::string text(fileName);
     switch (result.kind) {
     case RestoreResult::Kind::Refused: {

@@ -96,7 +96,7 @@ bool DeleteBackupWithCopies(RestoreFiles& files, std::string_view file,
                             const std::function<bool(const std::string&)>& deleteFile);
 
 // What the user is told after a restore; "" when there is nothing to say.
-using TextLookup = std::function<std::string(const std::string& key, const std::string& english)>;
-std::string RestoreMessage(const RestoreResult& result, std::string_view fileName, const TextLookup& lookup);
+using RestoreTextLookup = std::function<std::string(const std::string& key, const std::string& english)>;
+std::string RestoreMessage(const RestoreResult& result, std::string_view fileName, const RestoreTextLookup& lookup);
 
 }  // namespace ks

@@ -45,6 +45,8 @@ const std::array<ResourceString, kResourceStringCount> kResourceStrings = {{
     {"RES_Problem_Startup_Run", "Missing Startup Programs"},
     {"RES_Problem_Windows_Service", "Windows Service Issue"},
     {"RES_Regedit_Not_Exist", "Please check if Regedit.exe exists."},
+    {"RES_Repair_Busy",
+     "Another copy of Quarlo Keyscrub is repairing or restoring the registry. Try again when it has finished."},
     {"RES_RepairProblems", "problems to be repaired."},
     {"RES_Restore_Not_Back", "items of the backup did not come back, so the file is kept:"},
     {"RES_Restory_Registry", "Restore registry..."},

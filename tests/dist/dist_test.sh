@@ -161,6 +161,20 @@ runs_in_language() {
   w "$probe" run "$exe" "$scan" "$tasks"
 }
 
+# The console program installed beside the window: it tells its version,
+# refuses a bad command line with exit code 2, and scans with its JSON.
+installed_cli_runs() {
+  [ -f "$installed/keyscrub-cli.exe" ] || { echo "no keyscrub-cli.exe installed"; return 1; }
+  local cli="C:\\Program Files (x86)\\$name\\keyscrub-cli.exe" out rc
+  out=$(w "$cli" --version | tr -d '\r')
+  [[ $out == "keyscrub-cli $version "* ]] || { echo "--version said: $out"; return 1; }
+  w "$cli" --bogus; rc=$?
+  [ "$rc" = 2 ] || { echo "a bad option ended with $rc"; return 1; }
+  out=$(w "$cli" scan --sections 7 --no-settings --format json); rc=$?
+  [ "$rc" = 0 ] || [ "$rc" = 1 ] || { echo "the scan ended with $rc"; return 1; }
+  grep -q "\"version\": \"$version\"" <<<"$out" || { echo "no JSON with the version: $out"; return 1; }
+}
+
 # A package of the next minor version, packed from a copy of the packing
 # files with only the version changed, installed over this one.
 newer_version_replaces_this_one() {
@@ -232,6 +246,7 @@ main() {
     check UninstallEntryNamesTheProduct uninstall_entry_names_the_product
     check ShortcutResolvesToTheProgram shortcut_resolves_to_the_program
     check InstalledProgramShowsItsWindow runs_in_language German "$installedExe"
+    check InstalledCliRuns installed_cli_runs
     check NewerVersionReplacesThisOne newer_version_replaces_this_one
     check UninstallsSilently uninstalls_silently
     check RegistryIsAsBefore registry_is_as_before

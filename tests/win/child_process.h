@@ -95,4 +95,14 @@ inline void IgnoreAllBut(const std::string& path, const std::string& keep, std::
     RegCloseKey(key);
 }
 
+// The key-ignore entries that fence an unattended run into
+// HKEY_CURRENT_USER\`scratchPath`, a key below Software\KeyscrubTest.
+inline std::vector<std::string> FenceAround(const std::string& scratchPath) {
+    std::vector<std::string> ignored;
+    IgnoreAllBut("", "Software", ignored);
+    IgnoreAllBut("Software", "KeyscrubTest", ignored);
+    IgnoreAllBut("Software\\KeyscrubTest", scratchPath.substr(scratchPath.rfind('\\') + 1), ignored);
+    return ignored;
+}
+
 }  // namespace ks::test

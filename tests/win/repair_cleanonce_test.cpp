@@ -17,7 +17,6 @@
 namespace ks {
 namespace {
 
-using test::IgnoreAllBut;
 using test::Plant;
 using test::Utf16;
 
@@ -82,10 +81,7 @@ TEST_F(CleanOnceRestoreTest, WhatTheUnattendedCleanDeletesTheRegistryEditorResto
     // The program tree: root (1), "Files and Folders" (2), its current-user node (4).
     for (int node = 1; node <= 24; ++node)
         Write("TreeViewNodeCheck", std::to_string(node), node == 1 || node == 2 || node == 4 ? "1" : "0");
-    std::vector<std::string> ignored;
-    IgnoreAllBut("", "Software", ignored);
-    IgnoreAllBut("Software", "KeyscrubTest", ignored);
-    IgnoreAllBut("Software\\KeyscrubTest", scratch.path().substr(scratch.path().rfind('\\') + 1), ignored);
+    const std::vector<std::string> ignored = test::FenceAround(scratch.path());
     Write("IgnoreKey", "Count", std::to_string(ignored.size()));
     for (size_t i = 0; i < ignored.size(); ++i) Write("IgnoreKey", "Key" + std::to_string(i + 1), ignored[i]);
 

@@ -2,6 +2,7 @@
 #include "repair/win/repair_command.h"
 
 #include "repair/win/backup_system.h"
+#include "repair/win/repair_lock.h"
 #include "repair/win/show_hint_dialog.h"
 #include "restore/win/system_point_dialog.h"
 #include "scan/win/win32_file_system.h"
@@ -36,22 +37,38 @@ void Win32RepairUi::ShowHint(std::size_t count) {
 
 void Win32RepairUi::Beep() { ::Beep(2047, 500); }
 
-RepairOutcome RunRepairCommand(HWND owner, ProblemList& list, UnrepairedFindings& unrepaired,
-                               std::string& currentBackupFile, const std::function<void()>& updateProblemCounts) {
+RepairOptions RepairOptionsFromSettings(const SettingsRecord& settings) {
+    RepairOptions options;
+    options.OutputDirectory = settings.OutputDirectory;
+    options.RestorePoint = settings.RestorePoint;
+    options.ShowHint = settings.ShowHint;
+    options.Beep = settings.Beep;
+    options.WindowsVersion = GetWindowsVersion();
+    return options;
+}
+
+RepairOutcome RepairOnThisMachine(ProblemList& list, UnrepairedFindings& unrepaired, RepairUi& ui,
+                                  const RepairOptions& options, std::string& currentBackupFile,
+                                  std::function<void(const Finding&, RemoveResult)> rowDone) {
     const auto registry = MakeWin32Registry();
     const auto files = MakeWin32FileSystem();
     const auto store = MakeWin32BackupStore();
     const auto fidelity = MakeWin32TextFidelity();
-    Win32RepairUi windows(owner, updateProblemCounts);
-    RepairContext context{*registry, *files, *store, windows, &LocalBackupTime, SystemLeadBytes(), fidelity.get(),
+    RepairContext context{*registry, *files, *store, ui, &LocalBackupTime, SystemLeadBytes(), fidelity.get(),
                           &LookupText};
-    RepairOptions options;
-    options.OutputDirectory = Settings.OutputDirectory;
-    options.RestorePoint = Settings.RestorePoint;
-    options.ShowHint = Settings.ShowHint;
-    options.Beep = Settings.Beep;
-    options.WindowsVersion = GetWindowsVersion();
+    context.rowDone = std::move(rowDone);
     return RepairFindings(list, unrepaired, context, options, currentBackupFile);
+}
+
+RepairOutcome RunRepairCommand(HWND owner, ProblemList& list, UnrepairedFindings& unrepaired,
+                               std::string& currentBackupFile, const std::function<void()>& updateProblemCounts) {
+    const RepairLock lock;
+    if (!lock.held()) {
+        ShowRepairBusy(owner);
+        return {};
+    }
+    Win32RepairUi windows(owner, updateProblemCounts);
+    return RepairOnThisMachine(list, unrepaired, windows, RepairOptionsFromSettings(Settings), currentBackupFile);
 }
 
 }  // namespace ks

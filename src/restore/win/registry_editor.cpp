@@ -64,20 +64,22 @@ bool RunRegistryEditor(HWND owner, const std::string& arguments, const std::stri
     return RunRegistryEditor(owner, RegistryEditorPath(), arguments, text);
 }
 
-bool RunRegistryEditor(HWND owner, const std::string& editorPath, const std::string& arguments,
-                       const std::string& text) {
+bool StartRegistryEditor(const std::string& editorPath, const std::string& arguments, PROCESS_INFORMATION& info) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION info{};
     // The application is named by its full path, so no search of the
     // program's or the current folder can answer with another program.
     std::string commandLine = "\"" + editorPath + "\" " + arguments;
-    const bool started =
-        !editorPath.empty() && CreateProcessA(editorPath.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                              NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info) != FALSE;
-    if (!started) {
+    return !editorPath.empty() && CreateProcessA(editorPath.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                                 NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info) != FALSE;
+}
+
+bool RunRegistryEditor(HWND owner, const std::string& editorPath, const std::string& arguments,
+                       const std::string& text) {
+    PROCESS_INFORMATION info{};
+    if (!StartRegistryEditor(editorPath, arguments, info)) {
         const std::string notFound = LookupText("RES_Regedit_Not_Exist", "Please check if Regedit.exe exists.");
         ui::CurrentPrompts().ShowMessage(owner, notFound, MB_OK | MB_ICONINFORMATION);
         return false;
@@ -94,6 +96,17 @@ bool RunRegistryEditor(HWND owner, const std::string& editorPath, const std::str
         WaitForSingleObject(process.get(), kStoppedEditorWaitMs);
     }
     return ended;
+}
+
+RegistryEditorRun RunRegistryEditorWithoutWindow(const std::string& arguments, DWORD timeoutMs) {
+    PROCESS_INFORMATION info{};
+    if (!StartRegistryEditor(RegistryEditorPath(), arguments, info)) return RegistryEditorRun::NotStarted;
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    if (WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0) return RegistryEditorRun::Ended;
+    TerminateProcess(process.get(), 0);
+    WaitForSingleObject(process.get(), kStoppedEditorWaitMs);
+    return RegistryEditorRun::Stopped;
 }
 
 }  // namespace ks

@@ -41,6 +41,15 @@ bool RunRegistryEditor(HWND owner, const std::string& arguments, const std::stri
 bool RunRegistryEditor(HWND owner, const std::string& editorPath, const std::string& arguments,
                        const std::string& text);
 
+// Starts the editor hidden, by its full path, with `arguments`. The caller
+// owns the handles in `info`.
+bool StartRegistryEditor(const std::string& editorPath, const std::string& arguments, PROCESS_INFORMATION& info);
+
+// The same run with nobody watching (the console program): the editor is
+// waited for up to `timeoutMs`, then ended.
+enum class RegistryEditorRun { Ended, NotStarted, Stopped };
+RegistryEditorRun RunRegistryEditorWithoutWindow(const std::string& arguments, DWORD timeoutMs);
+
 // `switchText` (as "/s"), a blank and the file in double quotes.
 std::string RegistryEditorArguments(const std::string& switchText, const std::string& file);
 

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "repair/win/backup_system.h"
+#include "repair/win/repair_lock.h"
 #include "restore/backup_listing.h"
 #include "restore/restore_backup.h"
 #include "restore/restore_form.h"
@@ -97,6 +98,11 @@ std::string TfrmRestore::FileOfRow(int row) const {
 void TfrmRestore::aRestoreExecute() {
     const int row = ui::SelectedRow(Control(kList));
     if (row < 0) return;
+    const RepairLock lock;
+    if (!lock.held()) {
+        ShowRepairBusy(Handle());
+        return;
+    }
     const std::string file = FileOfRow(row);
     const auto registry = MakeWin32Registry();
     const auto files = MakeWin32RestoreFiles();

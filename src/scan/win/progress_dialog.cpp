@@ -4,7 +4,7 @@
 #include "app/messages.h"
 #include "scan/progress_form.h"
 #include "scan/scan_task_thread.h"
-#include "scan/win/shell_shortcut_links.h"
+#include "scan/win/scan_worker_setup.h"
 #include "settings/settings.h"
 
 namespace ks {
@@ -99,12 +99,7 @@ void TfrmRegProgressHint::StartWorker() {
     if (cleanOnceMode_) ShowWindow(Handle(), SW_HIDE);
     wakeUp_ = std::make_unique<WakeUp>(Handle());
     handOver_ = std::make_shared<ScanHandOver>(wakeUp_.get());
-    auto worker = std::make_unique<TScanTaskThread>(machine_.registry, machine_.files, Settings, taskIds_, handOver_);
-    worker->Shortcuts = MakeShellShortcutLinks();
-    if (Settings.IncludeRemoveMedia) {
-        worker->DriveAReady = machine_.files->DriveReady("a:\\");
-        worker->DriveBReady = machine_.files->DriveReady("b:\\");
-    }
+    auto worker = MakeScanWorker(machine_.registry, machine_.files, Settings, taskIds_, handOver_);
     ++workersStarted_;
     TScanTaskThread::Start(std::move(worker));
 }
