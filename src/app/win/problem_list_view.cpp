@@ -128,9 +128,15 @@ void ListViewProblemList::KeepSelection() {
 void ListViewProblemList::RestoreSelection() {
     if (!selectionKept_) return;
     selectionKept_ = false;
+    // Cleared row by row: for item -1 the control visits every row.
     LVITEMA none{};
     none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    for (auto at = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); at >= 0;
+         at = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(at), LVNI_SELECTED))
+        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&none));
+    const auto focusedNow = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+    if (focusedNow >= 0)
+        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(focusedNow), reinterpret_cast<LPARAM>(&none));
     LVITEMA selected{};
     selected.stateMask = LVIS_SELECTED;
     selected.state = LVIS_SELECTED;
@@ -346,6 +352,9 @@ void ListViewProblemList::AutoSizeColumns() {
         for (int column = 0; column < columns; ++column) SetColumnWidth(column, LVSCW_AUTOSIZE);
         return;
     }
+    // Every count the control is told costs it a scroll-bar update, unless
+    // it is not drawing: it is told three times here and redrawn once.
+    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
     Flush();
     KeepSelection();
     const auto shown = static_cast<WPARAM>(Count());
@@ -385,10 +394,7 @@ void ListViewProblemList::AutoSizeColumns() {
         }
         widestRows[static_cast<std::size_t>(column)] = widestRow;
     }
-    // The control sizes each column over a list of one row, the widest; told
-    // of the count twice in all and redrawn once, since each count it is told
-    // costs it a scroll-bar update.
-    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    // The control sizes each column over a list of one row, the widest.
     SendMessageA(list_, LVM_SETITEMCOUNT, 1, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     for (int column = 0; column < columns; ++column) {
         sizingRow_ = widestRows[static_cast<std::size_t>(column)];
