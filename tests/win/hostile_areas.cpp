@@ -166,6 +166,10 @@ std::wstring HostileName(std::mt19937& random, std::size_t length, bool backslas
         if (byte != '\\' || backslashes) bytes += static_cast<char>(byte);
         byte = byte % 255 + 1;
     }
+    return FromCodePage(bytes);
+}
+
+std::wstring FromCodePage(const std::string& bytes) {
     std::wstring wide(bytes.size(), L'\0');
     const int chars = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
                                           static_cast<int>(wide.size()));

@@ -45,6 +45,8 @@ struct DataShape {
 };
 std::vector<DataShape> StaleShapes(const std::wstring& stale);
 
+// Code-page bytes as the registry shows them.
+std::wstring FromCodePage(const std::string& bytes);
 // `length` bytes of the code page from a random start, as the registry shows them.
 std::wstring HostileName(std::mt19937& random, std::size_t length, bool backslashes);
 
