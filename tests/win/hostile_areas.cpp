@@ -88,26 +88,6 @@ std::string Narrowed(const std::wstring& path) {
     return out;
 }
 
-std::string ReadFileW(const std::wstring& path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool WriteFileW(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
 void RemoveTreeW(const std::wstring& path) {
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
@@ -383,10 +363,10 @@ void HostilePlanting::PlantSections(const std::string& shortcutFolder) {
         }
         const std::wstring dangling[] = {base + L"dangling.lnk", base + HostileFileName(random_, 120) + L".lnk",
                                          deep + L"\\" + HostileFileName(random_, 30) + L".lnk"};
-        EXPECT_TRUE(WriteFileW(target, "MZ"));
+        EXPECT_TRUE(WriteWholeFile(Narrowed(target), "MZ"));
         for (const auto& link : dangling) {
             EXPECT_TRUE(MakeShortcut(link, target)) << Narrow(link);
-            links_.emplace_back(Narrowed(link), ReadFileW(link));
+            links_.emplace_back(Narrowed(link), ReadWholeFile(Narrowed(link)));
         }
         EXPECT_TRUE(MakeShortcut(deeper + L"\\out of sight.lnk", target));
         DeleteFileW(target.c_str());
@@ -394,10 +374,10 @@ void HostilePlanting::PlantSections(const std::string& shortcutFolder) {
         std::string noise(65536, '\0');
         for (char& c : noise) c = static_cast<char>(bytes());
         const std::string real = links_.front().second;
-        EXPECT_TRUE(WriteFileW(base + L"noise.lnk", noise));
-        EXPECT_TRUE(WriteFileW(base + L"empty.lnk", ""));
-        EXPECT_TRUE(WriteFileW(base + L"cut short.lnk", real.substr(0, real.size() / 2)));
-        EXPECT_TRUE(WriteFileW(base + L"header only.lnk", real.substr(0, 76)));
+        EXPECT_TRUE(WriteWholeFile(Narrowed(base + L"noise.lnk"), noise));
+        EXPECT_TRUE(WriteWholeFile(Narrowed(base + L"empty.lnk"), ""));
+        EXPECT_TRUE(WriteWholeFile(Narrowed(base + L"cut short.lnk"), real.substr(0, real.size() / 2)));
+        EXPECT_TRUE(WriteWholeFile(Narrowed(base + L"header only.lnk"), real.substr(0, 76)));
         CreateDirectoryW((base + L"folder.lnk").c_str(), nullptr);
     }
 

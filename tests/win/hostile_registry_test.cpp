@@ -17,10 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -282,17 +285,19 @@ TEST_F(HostileRegistryTest, EverySectionMeetsItAndTheBackupsBringBackWhatTheRepa
     std::vector<std::size_t> inArea(areas.size());
     std::map<int, std::pair<std::size_t, std::size_t>> perSection;  // all rows, planted rows
     ProblemListModel found;
+    std::vector<std::pair<std::size_t, Finding>> planted;  // each planted row with its first area
     for (std::size_t i = 0; i < view.findings.size(); ++i) {
-        bool planted = false;
+        std::size_t first = areas.size();
         for (std::size_t a = 0; a < areas.size(); ++a) {
             if (!test::LiesIn(view.findings[i], areas[a])) continue;
-            planted = true;
+            first = std::min(first, a);
             if (areas[a].task == sectionOf[i]) ++inArea[a];
         }
         ++perSection[sectionOf[i]].first;
-        if (!planted) continue;
+        if (first == areas.size()) continue;
         ++perSection[sectionOf[i]].second;
         found.Append(view.findings[i]);
+        planted.emplace_back(first, view.findings[i]);
     }
     for (std::size_t a = 0; a < areas.size(); ++a)
         if (areas[a].task != 0)
@@ -317,11 +322,27 @@ TEST_F(HostileRegistryTest, EverySectionMeetsItAndTheBackupsBringBackWhatTheRepa
     const std::vector<std::string> none;
     RemoveFilteredFindings(found, FilterInputs{none, none, unrepaired, 12});
     const std::size_t foundCount = found.Count();
+    std::set<std::pair<std::string, std::string>> kept;
+    for (std::size_t i = 0; i < found.Count(); ++i) kept.emplace(found.Row(i).KeyPath, found.Row(i).Value);
     EXPECT_GT(foundCount, std::size_t{2 * kManyValues});
     std::string valuesFile;
     const RepairOutcome values = Repair(found, 1, valuesFile);
     EXPECT_TRUE(values.finished);
     EXPECT_GT(values.removed, std::size_t{kManyValues});
+    // Rows, rows the filter took, rows left unrepaired, by area. Equal rows
+    // (two sections reporting one value) take one unrepaired entry each.
+    std::map<std::pair<std::string, std::string>, std::size_t> left;
+    for (std::size_t i = 0; i < unrepaired.Keys.size(); ++i) ++left[{unrepaired.Keys[i], unrepaired.Values[i]}];
+    std::vector<std::array<std::size_t, 3>> outcome(areas.size());
+    for (const auto& [area, row] : planted) {
+        ++outcome[area][0];
+        if (!kept.count({row.KeyPath, row.Value})) {
+            ++outcome[area][1];
+        } else if (auto entry = left.find({row.KeyPath, row.Value}); entry != left.end() && entry->second > 0) {
+            --entry->second;
+            ++outcome[area][2];
+        }
+    }
     phase("rows repaired");
 
     // Then every subtree of the user's tree as a whole key, the locked ones
@@ -340,14 +361,14 @@ TEST_F(HostileRegistryTest, EverySectionMeetsItAndTheBackupsBringBackWhatTheRepa
     const RepairOutcome subtrees = Repair(keys, 2, keysFile);
     EXPECT_TRUE(subtrees.finished);
     phase("keys repaired");
-    std::string kept;
+    std::string whole;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const std::string path = scratch.path() + "\\" + parts[i];
         if (!registry->KeyExists(RootKey::CurrentUser, path)) continue;
         // Why it stayed, for the log: what a backup would hold (0 written,
         // 2 refused) and whether the 8-bit view shows it exactly.
         const auto snapshot = ReadBackupSnapshot(*registry, RootKey::CurrentUser, true, "", path, SystemLeadBytes());
-        kept += " " + parts[i] + "(" + std::to_string(static_cast<int>(snapshot.result)) +
+        whole += " " + parts[i] + "(" + std::to_string(static_cast<int>(snapshot.result)) +
                 (fidelity->KeyTreeIsExact(RootKey::CurrentUser, path) ? ")" : ", inexact)");
         EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, at(parts[i])), middle[i]) << parts[i];
     }
@@ -390,10 +411,16 @@ TEST_F(HostileRegistryTest, EverySectionMeetsItAndTheBackupsBringBackWhatTheRepa
     std::string rows;
     for (const auto& [id, counts] : perSection)
         rows += " " + std::to_string(id) + ":" + std::to_string(counts.second) + "/" + std::to_string(counts.first);
-    std::printf("hostile registry:%s\n  %zu shortcut files planted\nrows per section (planted/all):%s\n%zu rows "
-                "planted after the filter; %zu removed, %zu not (%zu of them left unrepaired); whole subtrees removed %zu of 10, kept:%s;%s\n",
-                sizes.c_str(), links.size(), rows.c_str(), foundCount, values.removed, foundCount - values.removed, values.unrepaired,
-                subtrees.removed, kept.c_str(), phases.c_str());
+    std::string byArea;
+    for (std::size_t a = 0; a < areas.size(); ++a)
+        if (outcome[a][0] > 0)
+            byArea += "\n  " + areas[a].text + ": " + std::to_string(outcome[a][0]) + " rows, " +
+                      std::to_string(outcome[a][1]) + " filtered, " + std::to_string(outcome[a][2]) + " left";
+    std::printf("hostile registry:%s\n  %zu shortcut files planted\nrows per section (planted/all):%s\nplanted rows by "
+                "area:%s\n%zu planted rows after the filter; %zu removed, %zu left unrepaired; whole subtrees removed "
+                "%zu of 10, kept:%s;%s\n",
+                sizes.c_str(), links.size(), rows.c_str(), byArea.c_str(), foundCount, values.removed,
+                values.unrepaired, subtrees.removed, whole.c_str(), phases.c_str());
 }
 
 }  // namespace
