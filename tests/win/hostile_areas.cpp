@@ -23,7 +23,9 @@ std::string RootName(HKEY root) {
 // The prefixes and paths here are plain ASCII.
 std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-bool StartsWith(const std::wstring& name, const std::wstring& prefix) { return name.compare(0, prefix.size(), prefix) == 0; }
+bool StartsWith(const std::wstring& name, const std::wstring& prefix) {
+    return name.compare(0, prefix.size(), prefix) == 0;
+}
 
 bool KeyThere(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;
@@ -166,7 +168,8 @@ HostilePlanting::HostilePlanting(std::wstring marker, std::wstring gone, std::ws
 HostilePlanting::~HostilePlanting() {
     UnlockAll();
     for (const auto& area : areas_) Remove(area);
-    for (auto it = createdTops_.rbegin(); it != createdTops_.rend(); ++it) RegDeleteTreeW(it->first, it->second.c_str());
+    for (auto it = createdTops_.rbegin(); it != createdTops_.rend(); ++it)
+        RegDeleteTreeW(it->first, it->second.c_str());
 }
 
 HostileArea& HostilePlanting::Area(int task, HKEY root, const std::wstring& parent, const std::wstring& prefix,
@@ -200,12 +203,10 @@ void HostilePlanting::Alias(int task, const HostileArea& area, bool underUsers) 
 void HostilePlanting::Value(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type,
                             const Bytes& data) {
     Plant(root, key, name, type, data);
-    ++values_;
 }
 
 void HostilePlanting::Key(HKEY root, const std::wstring& key) {
     PlantKey(root, key);
-    ++keys_;
 }
 
 void HostilePlanting::ShapedKeys(const HostileArea& area, const std::wstring& suffix, const std::wstring& inner,
@@ -231,7 +232,8 @@ void HostilePlanting::ShapedValues(const HostileArea& area) {
         Value(area.root, key, area.prefix + shape.name, shape.type, shape.data);
     for (std::size_t length : {std::size_t{1}, std::size_t{40}, std::size_t{300}, 16383 - area.prefix.size()})
         Value(area.root, key, area.prefix + HostileName(random_, length, true), REG_SZ, Utf16(Stale(L"named.exe")));
-    for (const wchar_t* odd : {L"?", L"\\", L"a\\b?"}) Value(area.root, key, area.prefix + odd, REG_SZ, Utf16(Stale(L"odd.exe")));
+    for (const wchar_t* odd : {L"?", L"\\", L"a\\b?"})
+        Value(area.root, key, area.prefix + odd, REG_SZ, Utf16(Stale(L"odd.exe")));
 }
 
 void HostilePlanting::EmptyKeys(const HostileArea& area, const std::wstring& suffix) {
@@ -484,7 +486,8 @@ std::vector<std::pair<std::string, StoredKey>> HostilePlanting::DumpAll() const 
                 Bytes data(1 << 20);
                 for (DWORD i = 0;; ++i) {
                     DWORD chars = static_cast<DWORD>(name.size()), type = 0, size = static_cast<DWORD>(data.size());
-                    if (RegEnumValueW(parent, i, name.data(), &chars, nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+                    if (RegEnumValueW(parent, i, name.data(), &chars, nullptr, &type, data.data(), &size) !=
+                        ERROR_SUCCESS)
                         break;
                     const std::wstring n(name.data(), chars);
                     if (StartsWith(n, area.prefix)) only.values[n] = {type, Bytes(data.begin(), data.begin() + size)};

@@ -84,8 +84,6 @@ public:
 
     const std::vector<HostileArea>& areas() const { return areas_; }
     std::wstring Stale(const std::wstring& file) const { return gone_ + file; }
-    std::size_t plantedValues() const { return values_; }
-    std::size_t plantedKeys() const { return keys_; }
 
 private:
     void Value(HKEY root, const std::wstring& key, const std::wstring& name, DWORD type, const Bytes& data);
@@ -109,8 +107,6 @@ private:
     std::vector<std::tuple<HKEY, std::wstring, bool>> toLock_;
     std::vector<std::pair<HKEY, std::wstring>> locked_;
     std::vector<std::pair<std::string, std::string>> links_;
-    std::size_t values_ = 0;
-    std::size_t keys_ = 0;
 };
 
 }  // namespace ks::test

@@ -416,9 +416,9 @@ TEST_F(HostileRegistryTest, EverySectionMeetsItAndTheBackupsBringBackWhatTheRepa
         if (outcome[a][0] > 0)
             byArea += "\n  " + areas[a].text + ": " + std::to_string(outcome[a][0]) + " rows, " +
                       std::to_string(outcome[a][1]) + " filtered, " + std::to_string(outcome[a][2]) + " left";
-    std::printf("hostile registry:%s\n  %zu dangling shortcuts among files that are none\nrows per section (planted/all):%s\nplanted rows by "
-                "area:%s\n%zu planted rows after the filter; %zu removed, %zu left unrepaired; whole subtrees removed "
-                "%zu of 10, kept:%s;%s\n",
+    std::printf("hostile registry:%s\n  %zu dangling shortcuts among files that are none\n"
+                "rows per section (planted/all):%s\nplanted rows by area:%s\n%zu planted rows after the filter; "
+                "%zu removed, %zu left unrepaired; whole subtrees removed %zu of 10, kept:%s;%s\n",
                 sizes.c_str(), links.size(), rows.c_str(), byArea.c_str(), foundCount, values.removed,
                 values.unrepaired, subtrees.removed, whole.c_str(), phases.c_str());
 }
