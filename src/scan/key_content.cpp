@@ -11,8 +11,16 @@ int CountKeyContent(Registry& registry, RootKey root, std::string_view keyPath) 
     // each level is opened below the one before rather than from the root, so
     // the walk down costs one open per level. Only a level without values is
     // ever left for the next, so the count is that of the last level reached.
-    auto key = registry.OpenKey(root, keyPath, Access::Full);
-    while (key) {
+    // Counting only reads, so read rights are all it asks for: a key that may
+    // be read but not written still shows what it holds.
+    // The callers pass keys they have just listed, so a key that will not open
+    // is there but out of sight: refused, or too long a path for the 8-bit
+    // functions (Wine's RegOpenKeyExA answers ERROR_MORE_DATA for any path
+    // over 260 characters, where the wide function opens it). It may hold
+    // anything and is not called empty.
+    auto key = registry.OpenKey(root, keyPath, Access::Read);
+    if (!key) return 1;
+    while (true) {
         // The counts come from one query; the names are listed only to follow
         // a single subkey. A key whose counts cannot be asked is listed.
         const auto info = key->Info();
@@ -23,9 +31,9 @@ int CountKeyContent(Registry& registry, RootKey root, std::string_view keyPath) 
         const auto subkeys = key->SubkeyNames();
         if (subkeys.size() >= 2) return static_cast<int>(subkeys.size());
         if (subkeys.empty()) return 0;
-        key = key->OpenSubkey(subkeys.front(), Access::Full);
+        key = key->OpenSubkey(subkeys.front(), Access::Read);
+        if (!key) return 1;
     }
-    return 0;
 }
 
 }  // namespace ks

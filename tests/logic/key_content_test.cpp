@@ -17,7 +17,8 @@ TEST(KeyContentTest, CountsWhatTheSubtreeHolds) {
         int expected;  // compared as "below 1" or the exact count
     };
     const Case cases[] = {
-        {"missing key", [](MemoryRegistry&) {}, 0},
+        // Listed a moment ago, so it is there but cannot be looked into.
+        {"missing key", [](MemoryRegistry&) {}, 1},
         {"bare key", [](MemoryRegistry& r) { r.AddKey(kUser, "T"); }, 0},
         {"empty default value counts", [](MemoryRegistry& r) { r.SetString(kUser, "T", "", ""); }, 1},
         {"two values", [](MemoryRegistry& r) {
@@ -39,14 +40,28 @@ TEST(KeyContentTest, CountsWhatTheSubtreeHolds) {
              r.SetString(kUser, "T", "v", "x");
              r.AddKey(kUser, "T\\A\\X");
          }, 1},
+        // Writing refused: what the key holds still counts.
         {"full access refused", [](MemoryRegistry& r) {
              r.SetString(kUser, "T", "v", "x");
              r.DenyFullAccess(kUser, "T");
+         }, 1},
+        {"full access refused and empty", [](MemoryRegistry& r) {
+             r.AddKey(kUser, "T\\A");
+             r.DenyFullAccess(kUser, "T");
          }, 0},
-        {"refused below counts nothing there", [](MemoryRegistry& r) {
+        {"full access refused below", [](MemoryRegistry& r) {
              r.SetString(kUser, "T\\A", "v", "x");
              r.DenyFullAccess(kUser, "T\\A");
-         }, 0},
+         }, 1},
+        // Reading refused: the key may hold anything.
+        {"every access refused", [](MemoryRegistry& r) {
+             r.AddKey(kUser, "T");
+             r.DenyAccess(kUser, "T");
+         }, 1},
+        {"every access refused below", [](MemoryRegistry& r) {
+             r.AddKey(kUser, "T\\A\\B");
+             r.DenyAccess(kUser, "T\\A\\B");
+         }, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -55,11 +55,13 @@ bool PumpUntil(ScanHandOver& handOver, ScanView& view, WaitableWakeUp& wakeUp, c
 
 bool RunScanTasks(std::shared_ptr<Registry> registry, std::shared_ptr<FileSystem> files,
                   const SettingsRecord& settings, std::vector<std::string> tasks, RecordingView& view,
-                  std::chrono::milliseconds timeout) {
+                  std::chrono::milliseconds timeout, std::shared_ptr<ShortcutLinks> shortcuts) {
     WaitableWakeUp wakeUp;
     auto handOver = std::make_shared<ScanHandOver>(&wakeUp);
-    TScanTaskThread::Start(std::make_unique<TScanTaskThread>(std::move(registry), std::move(files), settings,
-                                                             std::move(tasks), handOver));
+    auto worker = std::make_unique<TScanTaskThread>(std::move(registry), std::move(files), settings, std::move(tasks),
+                                                    handOver);
+    worker->Shortcuts = std::move(shortcuts);
+    TScanTaskThread::Start(std::move(worker));
     return PumpUntil(*handOver, view, wakeUp, [&] { return view.finished || view.failed; }, timeout);
 }
 

@@ -14,6 +14,7 @@
 #include "scan/file_system.h"
 #include "scan/registry.h"
 #include "scan/scan_hand_over.h"
+#include "scan/shortcut_links.h"
 #include "settings/settings.h"
 
 namespace ks {
@@ -80,8 +81,9 @@ bool PumpUntil(ScanHandOver& handOver, ScanView& view, WaitableWakeUp& wakeUp, c
 
 // Runs the worker over the tasks on its own thread and delivers what it sends
 // to the view until it has finished or failed. False when the time ran out.
+// Without a shortcut reader the shortcut section reads no shortcut.
 bool RunScanTasks(std::shared_ptr<Registry> registry, std::shared_ptr<FileSystem> files,
                   const SettingsRecord& settings, std::vector<std::string> tasks, RecordingView& view,
-                  std::chrono::milliseconds timeout);
+                  std::chrono::milliseconds timeout, std::shared_ptr<ShortcutLinks> shortcuts = nullptr);
 
 }  // namespace ks::test
