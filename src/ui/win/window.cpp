@@ -366,16 +366,9 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
 
         if (window != self->window_) {
             // A panel or a tab page: its children report to the window that owns the table.
+            if (IsForwardedToOwner(message) && self->window_)
+                return SendMessageA(self->window_, message, wParam, lParam);
             switch (message) {
-                case WM_COMMAND:
-                case WM_NOTIFY:
-                case WM_DRAWITEM:
-                case WM_CTLCOLORSTATIC:
-                case WM_CTLCOLORBTN:
-                case WM_CTLCOLOREDIT:
-                case WM_CTLCOLORLISTBOX:
-                    if (self->window_) return SendMessageA(self->window_, message, wParam, lParam);
-                    break;
                 case WM_PAINT: {
                     PAINTSTRUCT paint{};
                     HDC dc = BeginPaint(window, &paint);

@@ -71,9 +71,9 @@ inline bool TakesFocus(ControlKind kind) {
 
 inline bool ShowsHandCursor(ControlKind kind) { return kind == ControlKind::LinkLabel || kind == ControlKind::FlatButton; }
 
-// Children of a group box talk to the group box; this passes their commands
-// and notifications on to the window that owns the table.
-inline LRESULT CALLBACK ForwardingSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR form) {
+// What a control tells its parent: a panel, tab page or group box between the
+// control and the window that owns the table passes these on.
+inline bool IsForwardedToOwner(UINT message) {
     switch (message) {
         case WM_COMMAND:
         case WM_NOTIFY:
@@ -82,7 +82,17 @@ inline LRESULT CALLBACK ForwardingSubclass(HWND window, UINT message, WPARAM wPa
         case WM_CTLCOLORBTN:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
-            return SendMessageA(reinterpret_cast<HWND>(form), message, wParam, lParam);
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Children of a group box talk to the group box; this passes their commands
+// and notifications on to the window that owns the table.
+inline LRESULT CALLBACK ForwardingSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR form) {
+    if (IsForwardedToOwner(message)) return SendMessageA(reinterpret_cast<HWND>(form), message, wParam, lParam);
+    switch (message) {
         case WM_ERASEBKGND: {
             // A group box paints only its frame; as a parent it must fill its inside.
             RECT area{};
