@@ -15,6 +15,7 @@
 #include "app/win/main_window.h"
 #include "backup_registry_dump.h"
 #include "modal_click.h"
+#include "recording_prompts.h"
 #include "restore/win/full_backup.h"
 #include "settings/settings.h"
 #include "ui/win/prompts.h"
@@ -24,29 +25,6 @@ namespace {
 
 using test::Plant;
 using test::Utf16;
-
-class BackupPrompts : public ui::Prompts {
-public:
-    int ShowMessage(HWND, const std::string& text, UINT style) override {
-        messages.push_back(text);
-        styles.push_back(style);
-        return answer;
-    }
-    std::optional<std::string> SaveFile(HWND, const ui::SaveFileRequest& request) override {
-        requests.push_back(request);
-        return chosen;
-    }
-    std::optional<std::string> PickFolder(HWND, const std::string&, const std::wstring&) override {
-        return std::nullopt;
-    }
-    void OpenAddress(HWND, const std::string&) override {}
-
-    std::optional<std::string> chosen;
-    int answer = IDNO;
-    std::vector<std::string> messages;
-    std::vector<UINT> styles;
-    std::vector<ui::SaveFileRequest> requests;
-};
 
 // The files in a folder with their sizes.
 std::vector<std::pair<std::string, ULONGLONG>> FilesIn(const std::string& folder) {
@@ -72,7 +50,7 @@ protected:
     void TearDown() override { Settings = saved_; }
 
     test::ScratchFolder folder{"full backup"};
-    BackupPrompts prompts;
+    test::RecordingPrompts prompts{IDNO};
     ui::ScopedPrompts scoped{prompts};
 
 private:

@@ -1,5 +1,6 @@
 // Prompts for window tests: every message box is answered with a fixed
-// button, the folder picker with a fixed choice, and everything asked is kept.
+// button, the file and folder pickers with fixed choices, and everything asked
+// is kept.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +21,10 @@ public:
         styles.push_back(style);
         return answer;
     }
-    std::optional<std::string> SaveFile(HWND, const ui::SaveFileRequest&) override { return std::nullopt; }
+    std::optional<std::string> SaveFile(HWND, const ui::SaveFileRequest& request) override {
+        requests.push_back(request);
+        return chosen;
+    }
     std::optional<std::string> PickFolder(HWND, const std::string& title, const std::wstring&) override {
         titles.push_back(title);
         return picked;
@@ -29,6 +33,8 @@ public:
 
     int answer;
     std::optional<std::string> picked;  // the folder picker's choice
+    std::optional<std::string> chosen;  // the save dialog's choice
+    std::vector<ui::SaveFileRequest> requests;
     std::vector<std::string> messages;
     std::vector<UINT> styles;
     std::vector<std::string> titles;  // of the folder picker
