@@ -189,29 +189,7 @@ struct PreparedLists {
     }
 };
 
-// The key-list answer of the last row asked: the rows of one key follow each
-// other in a scan, and they get the same answer.
-struct KeyListMemo {
-    std::string target;
-    std::string keyPath;
-    bool hasName = false;
-    bool matches = false;
-    bool valid = false;
-};
-
-bool MatchesKeyList(const std::string& t, const std::string& keyPath, bool hasName, const PreparedLists& lists) {
-    const std::string keyPathSlash = keyPath + "\\";
-    for (const std::string& e : lists.keys) {
-        if (hasName) {
-            if (Contains(t, e) || e == keyPath || e == keyPathSlash) return true;
-        } else if (Contains(t, e) || Contains(e, t)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool MatchesPreparedLists(const Finding& row, const PreparedLists& lists, KeyListMemo* memo = nullptr) {
+bool MatchesPreparedLists(const Finding& row, const PreparedLists& lists) {
     IgnoreTarget derived;
     if (!DeriveIgnoreTarget(row, derived)) return false;
     const std::string target = UpperAnsi(derived.Target);
@@ -228,17 +206,17 @@ bool MatchesPreparedLists(const Finding& row, const PreparedLists& lists, KeyLis
     }
 
     if (target.empty()) return false;
-    std::string t = WithTrailingBackslash(target);
-    std::string keyPath = UpperAnsi(row.KeyPath);
-    if (!memo) return MatchesKeyList(t, keyPath, hasName, lists);
-    if (!memo->valid || memo->hasName != hasName || memo->target != t || memo->keyPath != keyPath) {
-        memo->matches = MatchesKeyList(t, keyPath, hasName, lists);
-        memo->target = std::move(t);
-        memo->keyPath = std::move(keyPath);
-        memo->hasName = hasName;
-        memo->valid = true;
+    const std::string t = WithTrailingBackslash(target);
+    const std::string keyPath = UpperAnsi(row.KeyPath);
+    const std::string keyPathSlash = keyPath + "\\";
+    for (const std::string& e : lists.keys) {
+        if (hasName) {
+            if (Contains(t, e) || e == keyPath || e == keyPathSlash) return true;
+        } else if (Contains(t, e) || Contains(e, t)) {
+            return true;
+        }
     }
-    return memo->matches;
+    return false;
 }
 
 }  // namespace
@@ -250,12 +228,11 @@ bool MatchesIgnoreLists(const Finding& row, const std::vector<std::string>& igno
 
 std::size_t RemoveFilteredFindings(ProblemList& list, const FilterInputs& inputs) {
     const PreparedLists lists(inputs.IgnoreValues, CombinedKeyList(inputs.IgnoreKeys, inputs.WindowsVersion));
-    KeyListMemo memo;
     std::size_t removed = 0;
     for (std::size_t i = list.Count(); i-- > 0;) {
         const Finding& row = list.Row(i);
         if (FailsFixedRules(row) || inputs.Unrepaired.Contains(row.KeyPath, row.Value) ||
-            MatchesPreparedLists(row, lists, &memo)) {
+            MatchesPreparedLists(row, lists)) {
             list.Remove(i);
             ++removed;
         }
