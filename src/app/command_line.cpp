@@ -2,7 +2,7 @@
 #include "app/command_line.h"
 
 #include "app/product.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

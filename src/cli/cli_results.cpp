@@ -4,7 +4,7 @@
 #include <set>
 
 #include "cli/cli_output.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks::cli {
 

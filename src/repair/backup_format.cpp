@@ -1,7 +1,7 @@
 // Writing REGEDIT4 text: names, escaping, and the data form of each value type.
 #include "repair/backup_format.h"
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <unordered_set>
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

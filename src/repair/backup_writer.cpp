@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "repair/backup_parser.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -2,7 +2,7 @@
 #include "repair/file_copies.h"
 
 #include "repair/backup_format.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

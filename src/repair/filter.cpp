@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -2,7 +2,7 @@
 #include "repair/ignore_list_add.h"
 
 #include "settings/settings.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -1,7 +1,7 @@
 // The entry dialog for an ignore-list key or value.
 #include "repair/reg_add_registry_form.h"
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

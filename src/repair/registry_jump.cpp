@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "scan/registry.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

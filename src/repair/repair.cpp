@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "repair/file_copies.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <utility>
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

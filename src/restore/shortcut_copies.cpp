@@ -1,7 +1,7 @@
 // Putting back and deleting the shortcut copies kept beside a backup file.
 #include "restore/shortcut_copies.h"
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -6,7 +6,7 @@
 #include "scan/location_keys.h"
 #include "scan/scan_task_thread.h"
 #include "scan/scan_texts.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -2,7 +2,7 @@
 // registry implementation.
 #include "scan/registry.h"
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "scan/task_ids.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

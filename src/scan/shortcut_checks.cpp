@@ -7,7 +7,7 @@
 #include "scan/scan_task_thread.h"
 #include "scan/scan_texts.h"
 #include "scan/scanned_drive.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

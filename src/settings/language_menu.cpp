@@ -1,7 +1,7 @@
 // Language menu entries, visibility and the not-found message.
 #include "settings/language_menu.h"
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

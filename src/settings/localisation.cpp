@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "settings/settings.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

@@ -5,7 +5,7 @@
 #include <climits>
 #include <unordered_set>
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

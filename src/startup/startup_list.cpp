@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 

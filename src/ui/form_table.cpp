@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks::ui {
 

@@ -11,7 +11,7 @@
 #include "app/main_commands.h"
 #include "app/main_form.h"
 #include "app/main_layout.h"
-#include "app/messages.h"
+#include "base/window_messages.h"
 #include "app/product.h"
 #include "app/window_position.h"
 #include "repair/filter.h"

@@ -2,7 +2,7 @@
 // message loop.
 #include <windows.h>
 
-#include "app/messages.h"
+#include "base/window_messages.h"
 #include "app/product.h"
 #include "app/win/app_wiring.h"
 #include "app/win/main_window.h"

@@ -6,7 +6,7 @@
 
 #include "repair/registry_jump.h"
 #include "scan/win/win32_registry.h"
-#include "settings/text.h"
+#include "base/text.h"
 #include "settings/win/system_info.h"
 
 namespace ks {

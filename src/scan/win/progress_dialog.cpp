@@ -1,7 +1,7 @@
 // The progress dialog: a thin window over the worker and its hand-over.
 #include "scan/win/progress_dialog.h"
 
-#include "app/messages.h"
+#include "base/window_messages.h"
 #include "scan/progress_form.h"
 #include "scan/scan_task_thread.h"
 #include "scan/win/scan_worker_setup.h"

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "scan/win/handles.h"
-#include "settings/text.h"
+#include "base/text.h"
 #include "settings/win/system_info.h"
 
 namespace ks {

@@ -1,5 +1,5 @@
 // Text helpers shared across the program.
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 
