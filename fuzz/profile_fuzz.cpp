@@ -17,7 +17,7 @@
 #include "settings/profile.h"
 #include "settings/resource_strings.h"
 #include "settings/settings.h"
-#include "settings/text.h"
+#include "base/text.h"
 #include "ui/form_table.h"
 
 namespace {

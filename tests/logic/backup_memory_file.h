@@ -11,7 +11,7 @@
 #include <string>
 
 #include "repair/backup_file.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks::test {
 

@@ -13,7 +13,7 @@
 #include "settings/localisation.h"
 #include "settings/resource_strings.h"
 #include "settings/settings.h"
-#include "settings/text.h"
+#include "base/text.h"
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 

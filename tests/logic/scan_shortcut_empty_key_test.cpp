@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "settings/text.h"
+#include "base/text.h"
 #include "support/section_scan.h"
 
 namespace ks {

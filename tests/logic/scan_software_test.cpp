@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "settings/text.h"
+#include "base/text.h"
 #include "support/section_scan.h"
 
 namespace ks {

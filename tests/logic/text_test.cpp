@@ -1,7 +1,7 @@
 // Text helpers: case folding as the registry compares names, TwoDigits, ROT13.
 #include <gtest/gtest.h>
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks {
 namespace {

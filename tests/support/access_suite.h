@@ -28,7 +28,7 @@
 
 #include "scan/file_system.h"
 #include "scan/registry.h"
-#include "settings/text.h"
+#include "base/text.h"
 #include "support/memory_registry.h"
 
 namespace ks::test {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "settings/text.h"
+#include "base/text.h"
 
 namespace ks::test {
 

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "settings/text.h"
+#include "base/text.h"
 #include "test_files.h"
 
 namespace ks::test {

@@ -17,7 +17,7 @@
 #include "repair/win/registry_editor_jump.h"
 #include "repair/win/registry_view_name.h"
 #include "settings/settings.h"
-#include "settings/text.h"
+#include "base/text.h"
 #include "settings/win/system_info.h"
 #include "test_files.h"
 #include "ui/win/common_controls.h"

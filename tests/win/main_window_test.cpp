@@ -18,7 +18,7 @@
 #include "recording_prompts.h"
 #include "settings/language_menu.h"
 #include "settings/settings.h"
-#include "settings/text.h"
+#include "base/text.h"
 #include "ui/win/common_controls.h"
 #include "ui/win/prompts.h"
 #include "ui/win/window.h"

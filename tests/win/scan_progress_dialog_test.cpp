@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/messages.h"
+#include "base/window_messages.h"
 #include "scan/progress_form.h"
 #include "scan/win/progress_dialog.h"
 #include "support/memory_registry.h"

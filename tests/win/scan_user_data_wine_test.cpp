@@ -25,7 +25,7 @@
 #include "scan/win/shell_shortcut_links.h"
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
-#include "settings/text.h"
+#include "base/text.h"
 #include "support/quiet_repair_ui.h"
 #include "support/scan_harness.h"
 

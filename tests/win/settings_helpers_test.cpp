@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "settings/settings.h"
-#include "settings/text.h"
+#include "base/text.h"
 #include "settings/win/browse_for_folder.h"
 #include "settings/win/profile_file.h"
 #include "settings/win/settings_file.h"

@@ -17,7 +17,7 @@
 #include "recording_prompts.h"
 #include "scan/win/win32_registry.h"
 #include "settings/settings.h"
-#include "settings/text.h"
+#include "base/text.h"
 #include "startup/win/shell_link_reader.h"
 #include "startup/win/startup_manager_dialog.h"
 #include "ui/win/common_controls.h"
