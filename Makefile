@@ -38,6 +38,10 @@ FUZZ_DEPS := $(B)/.fuzz-deps
 FUZZ_SECONDS ?= 60
 FUZZ_TEST_SECONDS ?= 4
 EXE := $(B)/win32/bin/keyscrub.exe
+# Every step of the test sets tells how long it took, and `make test` lists
+# them all at its end, so a slow step shows in CI's output.
+TIMES := $(B)/times.log
+TIMED := tools/timed $(TIMES)
 
 .PHONY: all build run test test32 check bench clean deps prefix native-test wine64-test wine32-test wine32-full-test \
         fuzz fuzz-build fuzz-test
@@ -77,29 +81,37 @@ build: $(B)/win32/CMakeCache.txt
 	@cmake --build $(B)/win32 --target keyscrub -j $(JOBS)
 	@echo "built $(EXE)"
 
-# One project-local prefix, made on first use and reused. It is made by the
-# 32-bit loader so that its 32-bit system folder is filled too.
-prefix: $(WINEPREFIX)/.made
-$(WINEPREFIX)/.made: | $(STAMP_DEPS)
-	@echo "creating the Wine prefix in $(WINEPREFIX) (first time only; slow where 32-bit code is emulated)"
-	@mkdir -p $(WINEPREFIX)
-	@wine wineboot -i </dev/null >/dev/null 2>&1; wineserver -w
+# One fresh prefix, made once and never used itself: the test prefix and the
+# package test's prefix are copies of it, so making a prefix (minutes where
+# 32-bit code is emulated) happens once per build folder. It is made by the
+# 64-bit loader; its wineboot fills the 32-bit system folder too.
+FRESH_PREFIX := $(B)/fresh-prefix
+$(FRESH_PREFIX)/.made: | $(STAMP_DEPS)
+	@echo "creating a Wine prefix in $(FRESH_PREFIX) (first time only; slow where 32-bit code is emulated)"
+	@rm -rf $(FRESH_PREFIX) && mkdir -p $(FRESH_PREFIX)
+	@WINEPREFIX=$(FRESH_PREFIX) tools/wine-run wineboot -i </dev/null >/dev/null 2>&1; WINEPREFIX=$(FRESH_PREFIX) wineserver -w
 	@# Under a bare X server there is no window manager: let Wine draw the frames.
 	@# Checked in the saved registry, and tried again: on a busy machine the
 	@# first try has been lost, and then no window could be maximized.
-	@for try in 1 2 3 4 5; do \
+	@export WINEPREFIX=$(FRESH_PREFIX); for try in 1 2 3 4 5; do \
 	  tools/wine-run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1; wineserver -w; \
-	  grep -q '^"Managed"="N"' $(WINEPREFIX)/user.reg && break; sleep 2; \
+	  grep -q '^"Managed"="N"' $(FRESH_PREFIX)/user.reg && break; sleep 2; \
 	done; \
-	grep -q '^"Managed"="N"' $(WINEPREFIX)/user.reg || { echo "the Wine prefix could not be set up: $(WINEPREFIX)" >&2; exit 1; }
+	grep -q '^"Managed"="N"' $(FRESH_PREFIX)/user.reg || { echo "the Wine prefix could not be set up: $(FRESH_PREFIX)" >&2; exit 1; }
 	@touch $@
+
+# The tests' prefix: a copy of the fresh one, made on first use and reused.
+prefix: $(WINEPREFIX)/.made
+$(WINEPREFIX)/.made: $(FRESH_PREFIX)/.made
+	@-WINEPREFIX=$(WINEPREFIX) wineserver -k 2>/dev/null || true
+	@rm -rf $(WINEPREFIX) && cp -a $(FRESH_PREFIX) $(WINEPREFIX) && touch $@
 
 run: build prefix
 	@tools/run-program $(EXE) $(B)/screenshot.png
 
 native-test: $(B)/native/CMakeCache.txt
-	@cmake --build $(B)/native --target logic_tests -j $(JOBS)
-	@cd $(B)/native && ctest --output-on-failure
+	@$(TIMED) "native: build" cmake --build $(B)/native --target logic_tests -j $(JOBS)
+	@$(TIMED) "native: tests" sh -c 'cd $(B)/native && ctest --output-on-failure'
 
 fuzz-build: $(B)/fuzz/CMakeCache.txt
 	@cmake --build $(B)/fuzz -j $(JOBS)
@@ -111,16 +123,18 @@ fuzz: fuzz-build
 
 # A few seconds each, so that a target that no longer builds or crashes at
 # once fails the tests.
-fuzz-test: fuzz-build
-	@tools/run-fuzz $(B)/fuzz/bin $(FUZZ_TEST_SECONDS)
+fuzz-test: $(B)/fuzz/CMakeCache.txt
+	@$(TIMED) "fuzz: build" cmake --build $(B)/fuzz -j $(JOBS)
+	@$(TIMED) "fuzz: runs" tools/run-fuzz $(B)/fuzz/bin $(FUZZ_TEST_SECONDS)
 
 # Each Wine set runs under a display (a virtual one when there is none) and
 # stops the Wine server it started.
 WINE_CTEST = tools/with-display sh -c 'cd $(1) && ctest --output-on-failure $(2); rc=$$?; wineserver -k 2>/dev/null; exit $$rc'
 
-wine64-test: $(B)/win64/CMakeCache.txt prefix
-	@cmake --build $(B)/win64 --target keyscrub logic_tests win_tests -j $(JOBS)
-	@$(call WINE_CTEST,$(B)/win64)
+wine64-test: $(B)/win64/CMakeCache.txt
+	@$(TIMED) "win64: build" cmake --build $(B)/win64 --target keyscrub logic_tests win_tests -j $(JOBS)
+	@$(TIMED) "Wine prefix" $(MAKE) prefix
+	@$(TIMED) "win64: tests" $(call WINE_CTEST,$(B)/win64)
 
 # Where 32-bit code is emulated the 32-bit build runs its logic set only. There
 # code is emulated (QEMU user mode) the window and process tests take many
@@ -129,13 +143,15 @@ wine64-test: $(B)/win64/CMakeCache.txt prefix
 # address", or a glibc loader assertion, each time in another test, while the
 # same test alone passes and the 64-bit set passes whole. `make test32` runs
 # the whole 32-bit set whatever the machine.
-wine32-test: $(B)/win32/CMakeCache.txt prefix
-	@cmake --build $(B)/win32 --target keyscrub logic_tests -j $(JOBS)
-	@$(call WINE_CTEST,$(B)/win32,-R wine_logic_tests)
+wine32-test: $(B)/win32/CMakeCache.txt
+	@$(TIMED) "win32: build" cmake --build $(B)/win32 --target keyscrub logic_tests -j $(JOBS)
+	@$(TIMED) "Wine prefix" $(MAKE) prefix
+	@$(TIMED) "win32: logic tests" $(call WINE_CTEST,$(B)/win32,-R wine_logic_tests)
 
-wine32-full-test: $(B)/win32/CMakeCache.txt prefix
-	@cmake --build $(B)/win32 --target keyscrub logic_tests win_tests -j $(JOBS)
-	@$(call WINE_CTEST,$(B)/win32)
+wine32-full-test: $(B)/win32/CMakeCache.txt
+	@$(TIMED) "win32: build" cmake --build $(B)/win32 --target keyscrub logic_tests win_tests -j $(JOBS)
+	@$(TIMED) "Wine prefix" $(MAKE) prefix
+	@$(TIMED) "win32: tests" $(call WINE_CTEST,$(B)/win32)
 
 test32: $(STAMP_DEPS)
 	@rc=0; $(MAKE) wine32-full-test || rc=1; tools/test-summary $(B)/win32 || rc=1; exit $$rc
@@ -149,8 +165,9 @@ check: $(STAMP_DEPS)
 
 # The shipped program is the 32-bit one: where this machine runs 32-bit code
 # itself, its whole set runs; where it is emulated, its logic set alone.
-test: $(STAMP_DEPS)
-	@rc=0; \
+test:
+	@rm -f $(TIMES); start=$$(date +%s); rc=0; \
+	$(TIMED) installs $(MAKE) deps $(FUZZ_DEPS) || exit 1; \
 	if tools/i386-native; then set32=wine32-full-test; what32="whole set, native"; \
 	else set32=wine32-test; what32="logic set only, emulated"; fi; \
 	$(MAKE) native-test || rc=1; \
@@ -159,6 +176,8 @@ test: $(STAMP_DEPS)
 	$(MAKE) $$set32 || rc=1; \
 	$(MAKE) dist-test || rc=1; \
 	echo "32-bit build: $$what32"; \
+	echo "times:"; sed 's/^/  /' $(TIMES); \
+	echo "  all: $$(( $$(date +%s) - start )) s"; \
 	tools/test-summary $(B)/native $(B)/win64 $(B)/win32 $(B)/dist-test || rc=1; \
 	exit $$rc
 
@@ -172,22 +191,24 @@ bench: $(B)/native-bench/CMakeCache.txt $(B)/win64/CMakeCache.txt prefix
 	@echo "== Wine, real registry =="
 	@tools/with-display sh -c 'cd $(B)/win64/bin && $(ROOT)/tools/wine-run ./keyscrub_bench.exe; rc=$$?; wineserver -k 2>/dev/null; exit $$rc'
 
-# The packages hold the 32-bit program, and keyscrub-cli.exe too once the
-# build has that target. A second install list: a build folder made before
-# packing existed has its stamp already.
+# The packages hold the 32-bit programs. A second install list: a build
+# folder made before packing existed has its stamp already.
 dist: $(B)/win32/CMakeCache.txt
 	@tools/install-deps $(DIST_PACKAGES)
-	@cmake --build $(B)/win32 --target keyscrub -j $(JOBS)
-	@cli=$$(cmake --build $(B)/win32 --target help | grep -Eo '(^|[ .])keyscrub[-_]cli(:|$$)' | grep -Eo 'keyscrub[-_]cli'); \
-	if [ -n "$$cli" ]; then cmake --build $(B)/win32 --target $$cli -j $(JOBS); fi
+	@cmake --build $(B)/win32 --target keyscrub keyscrub-cli -j $(JOBS)
 	@tools/make-dist $(B)
 
-# Installs both packages in a fresh Wine prefix of their own (the test prefix
-# is left alone), runs the program, removes it again; counted for test-summary.
-dist-test: dist
-	@cmake --build $(B)/win32 --target dist_probe -j $(JOBS)
-	@tools/with-display tests/dist/dist_test.sh $(B)
+# Installs both packages in a copy of the fresh prefix of their own (the test
+# prefix is left alone), runs the programs, removes them again; counted for
+# test-summary. The probe that looks at them from outside is the 64-bit one:
+# where 32-bit code is emulated, only the programs under test pay for it.
+dist-test: $(B)/win64/CMakeCache.txt
+	@$(TIMED) "dist: packing" $(MAKE) dist
+	@$(TIMED) "dist: build" cmake --build $(B)/win64 --target dist_probe -j $(JOBS)
+	@$(TIMED) "Wine prefix" $(MAKE) $(FRESH_PREFIX)/.made
+	@$(TIMED) "dist: tests" tools/with-display tests/dist/dist_test.sh $(B)
 
 clean:
 	@-wineserver -k 2>/dev/null || true
+	@-WINEPREFIX=$(FRESH_PREFIX) wineserver -k 2>/dev/null || true
 	rm -rf $(B)

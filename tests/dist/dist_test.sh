@@ -1,6 +1,7 @@
 #!/bin/bash
-# The packages of BUILD/dist as a user meets them, in a Wine prefix made fresh
-# for this run (BUILD/dist-prefix; the test prefix is not touched): the
+# The packages of BUILD/dist as a user meets them, in a Wine prefix of their
+# own (BUILD/dist-prefix, a copy of the fresh BUILD/fresh-prefix that no test
+# has used; the test prefix is not touched): the
 # installer package installs silently, its program runs, its shortcut points
 # at it, a newer version replaces it, and that uninstalls leaving the registry
 # as it found it; the portable zip runs from wherever it is unpacked; packing
@@ -14,7 +15,11 @@ build=$(cd "$1" && pwd)
 dist=$build/dist
 work=$build/dist-test
 log=$work/Testing/Temporary/LastTest.log
-probe=$build/win32/bin/dist_probe.exe
+# Where 32-bit code is emulated every 32-bit process costs about a minute: the
+# probe, the registry editor, reg, cmd, winepath and msiexec run as 64-bit
+# programs (tools/wine-run picks the loader), and only the programs under test
+# run as 32-bit ones.
+probe=$build/win64/bin/dist_probe.exe
 name=$("$root/tools/make-dist" --name)
 maker=$("$root/tools/make-dist" --maker)
 version=$("$root/tools/make-dist" --version)
@@ -34,17 +39,17 @@ portableExe="C:\\Keyscrub portable\\keyscrub.exe"
 options=""; userMenu=""; commonMenu=""
 uninstallKey='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
 
-w() { wine "$@" </dev/null 2>/dev/null; }
-# The 64-bit registry editor: it sees both views, the 32-bit one below
-# Wow6432Node (the 32-bit editor that plain `wine` starts sees only that one).
-w64() { "$(command -v wine64 || echo /usr/lib/wine/wine64)" "$@" </dev/null 2>/dev/null; }
+# The 64-bit registry editor and reg see both views, the 32-bit one below
+# Wow6432Node.
+w() { "$root/tools/wine-run" "$@" </dev/null 2>/dev/null; }
+winepath() { w winepath "$@"; }
 # The text a language file gives a control of the main window.
 caption_in() {
   sed -n "/^\[frmRegCleaner\]/,/^\[/{s/^$2=\(.*\)\r\{0,1\}\$/\1/p}" "$root/lang/Lan_$1.ini" | tr -d '\r'
 }
 # The whole registry as text, one line per key and per value.
 export_registry() {
-  w64 regedit /e "C:\\registry-$1.reg" && iconv -f UTF-16LE -t UTF-8 "$drive/registry-$1.reg" | tr -d '\r' |
+  w regedit /e "C:\\registry-$1.reg" && iconv -f UTF-16LE -t UTF-8 "$drive/registry-$1.reg" | tr -d '\r' |
     sed '1s/^\xEF\xBB\xBF//' >"$work/registry-$1.txt" && rm -f "$drive/registry-$1.reg"
 }
 # The key below ROOT whose value NAME is TEXT.
@@ -99,8 +104,10 @@ packing_again_gives_the_same_zip() {
 
 make_prefix() {
   wineserver -k 2>/dev/null
-  rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
-  w wineboot -i; wineserver -w
+  rm -rf "$WINEPREFIX" && cp -a "$build/fresh-prefix" "$WINEPREFIX" || return 1
+  # One Wine session for the whole test, started before its first process:
+  # each new session describes the display again, under new device ids.
+  wineserver -p </dev/null >/dev/null 2>&1
   local appData programData
   appData=$(winepath -u "$(w cmd /c echo %APPDATA% | tr -d '\r')")
   programData=$(winepath -u "$(w cmd /c echo %ProgramData% | tr -d '\r')")
@@ -108,12 +115,18 @@ make_prefix() {
   options="$appData/Quarlo/Keyscrub/options.ini"
   userMenu="$appData/Microsoft/Windows/Start Menu/Programs"
   commonMenu="$programData/Microsoft/Windows/Start Menu/Programs"
-  # Under a bare X server there is no window manager: let Wine draw the frames.
-  w reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
-  # One Wine session for the whole test: each new session describes the
-  # display again, under new device ids, which would show as registry changes.
-  # Its first window completes that description: open one before looking.
-  wineserver -p
+  # Every Windows has the Windows Installer's own keys; a Wine prefix gets
+  # them at its first install, and they stay when the package goes. Made here,
+  # so that the comparison after the uninstall sees only what the packages did.
+  local key
+  for key in 'HKLM\Software\Classes\Installer\Features' 'HKLM\Software\Classes\Installer\Products' \
+    'HKLM\Software\Classes\Installer\UpgradeCodes' \
+    'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UpgradeCodes' \
+    'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Components' \
+    'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Products'; do
+    w reg add "$key" /f >/dev/null || return 1
+  done
+  # The session's first window completes the display's description.
   w "$probe" window && export_registry before
 }
 
@@ -208,25 +221,25 @@ uninstalls_silently() {
   return $left
 }
 
-# Compared as sets of "key" and "key / value" lines. Not compared: Wine's
-# description of the display, which it writes again for new desktops and
-# display sessions (video devices, the display adapter and monitor classes and
-# their driver date, the adapter's device interface), the session's temporary
-# system parameters, and the Windows Installer's own empty bookkeeping keys
-# (Installer\Products and the like, named one by one), which every Windows
-# has and a fresh Wine prefix has not until its first install.
+# Compared as sets of "key" and "key / value" lines, leaving out only the keys
+# that Wine rewrites for itself (tests/support/wine-bookkeeping.txt).
+bookkeeping_pattern() {
+  # Each key path becomes an extended regular expression for that key's
+  # lines and those of every key below it.
+  grep -v '^#' "$root/tests/support/wine-bookkeeping.txt" | grep . | tr -d '\r' |
+    sed -e 's/[][\\.^$+?(){}|]/\\&/g' -e 's/\*/[^\\\\]*/g' -e 's/^/^\\[/' -e 's/$/[]\\\\]/' | paste -sd '|'
+}
 registry_is_as_before() {
   export_registry after || return 1
   local flatten='
     /^\[/ { key = $0; print key; next }
     /^$/ { next }
     { print key " / " $0 }'
-  local display='Control\\(Video|Class\\\{4D36E968-E325-11CE-BFC1-08002BE10318\}|Class\\\{4D36E96E-E325-11CE-BFC1-08002BE10318\}|DeviceClasses\\\{1CA05180-A699-450A-9A0C-DE4FBE3DDD89\})|DEVICEMAP\\VIDEO'
-  local noise="^\[HKEY_LOCAL_MACHINE\\\\(System\\\\CurrentControlSet|Hardware)\\\\($display)[]\\\\]|^\[HKEY_USERS\\\\[^\\\\]+\\\\Software\\\\Wine\\\\Temporary System Parameters[]\\\\]"
-  awk "$flatten" "$work/registry-before.txt" | grep -Ev "$noise" | LC_ALL=C sort >"$work/before.lines"
-  awk "$flatten" "$work/registry-after.txt" | grep -Ev "$noise" | LC_ALL=C sort >"$work/after.lines"
-  local installer='\[HKEY_LOCAL_MACHINE\\Software\\(Classes\\Installer(\\(Features|Products|UpgradeCodes))?|Microsoft\\Windows\\CurrentVersion\\Installer\\(UpgradeCodes|UserData(\\S-1-5-18(\\(Components|Products))?)?))\]$'
-  diff "$work/before.lines" "$work/after.lines" | grep '^[<>]' | grep -Ev "^> $installer" >"$work/registry.diff"
+  local noise; noise=$(bookkeeping_pattern)
+  [ -n "$noise" ] || { echo "no bookkeeping list"; return 1; }
+  awk "$flatten" "$work/registry-before.txt" | grep -Eiv "$noise" | LC_ALL=C sort >"$work/before.lines"
+  awk "$flatten" "$work/registry-after.txt" | grep -Eiv "$noise" | LC_ALL=C sort >"$work/after.lines"
+  diff "$work/before.lines" "$work/after.lines" | grep '^[<>]' >"$work/registry.diff"
   [ -s "$work/registry.diff" ] && { head -n 40 "$work/registry.diff"; return 1; }
   return 0
 }
