@@ -97,8 +97,15 @@ void TScanTaskThread::ShowCurrentKey(std::string_view keyPath) {
     if (!handOver_->ShowCurrentKey(keyPath)) throw ScanStopped();
 }
 
-void TScanTaskThread::AddFinding(std::string problem, std::string keyPath, std::string value, RemovalKind kind) {
-    handOver_->AddFinding(Finding{std::move(problem), std::move(keyPath), std::move(value), kind});
+void TScanTaskThread::AddFinding(std::string problem, std::string keyPath, std::string value, RemovalKind kind,
+                                 FindingReason reason) {
+    handOver_->AddFinding(Finding{std::move(problem), std::move(keyPath), std::move(value), kind, std::move(reason)});
+}
+
+FindingReason TScanTaskThread::MissingReason(std::string_view path, ReferenceTest test) {
+    const ReasonKind kind =
+        test.AllowFolder && test.NameHint.empty() ? ReasonKind::MissingFileOrFolder : ReasonKind::MissingFile;
+    return FindingReason{kind, std::string(path), std::move(test)};
 }
 
 FileReferenceTest& TScanTaskThread::PathTest() {
@@ -115,7 +122,7 @@ FileReferenceTest& TScanTaskThread::PathTest() {
 
 bool TScanTaskThread::IsMissingFileReference(std::string_view path, std::string_view nameHint,
                                              std::string_view scanDrives, bool allowFolder) {
-    return PathTest().IsMissingFileReference(path, nameHint, scanDrives, allowFolder);
+    return PathTest().IsMissingFileReference(path, nameHint, scanDrives, allowFolder, &testedPath_);
 }
 
 std::string TScanTaskThread::ExpandFolderVariable(std::string_view var) {

@@ -78,7 +78,8 @@ void TScanTaskThread::ScanShortcutFolder(std::string_view folder) {
         else if (includeRemoveMedia_ && StartsWithNoCase(target, "B:\\") && !DriveBReady) missing = true;
         else missing = IsMissingFileReference(target, "", ScanDrives, false) && !files_->FolderExists(target);
         if (missing)
-            AddFinding(ScanText(scan_text::kProblemShortcuts), path, std::move(target), RemovalKind::DeleteFile);
+            AddFinding(ScanText(scan_text::kProblemShortcuts), path, target, RemovalKind::DeleteFile,
+                       FindingReason{ReasonKind::MissingTarget, target, {ReferenceTest::Source::ShortcutTarget}});
     }
 }
 
