@@ -50,6 +50,8 @@ void ListViewProblemList::Attach(HWND listView) {
     if (!list_) return;
     // The boxes are state images the control asks for, never keeps.
     SendMessageA(list_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+    // Each row's tip is asked for when it is to be shown (LVN_GETINFOTIP).
+    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
     SetWindowSubclass(list_, &ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     dirty_ = true;
     Flush();
@@ -239,6 +241,35 @@ void ListViewProblemList::AnswerDisplayInfo(NMLVDISPINFOW& info) const {
         lstrcpynW(item.pszText, wideText_.c_str(), item.cchTextMax);
     }
     AnswerStateAndParam(model_, item);
+}
+
+std::string ListViewProblemList::TipText(int index) const {
+    // The control may ask about a row that is gone until it is told.
+    if (!tipOf_ || index < 0 || static_cast<std::size_t>(index) >= Count()) return {};
+    try {
+        return tipOf_(model_.Row(static_cast<std::size_t>(index)));
+    } catch (...) {
+        // A tip that cannot be made is no tip; the list goes on.
+        return {};
+    }
+}
+
+// The tip replaces whatever the control offered (the cut row text): it begins
+// with the row's whole key path.
+void ListViewProblemList::AnswerInfoTip(NMLVGETINFOTIPA& tip) const {
+    if (!tip.pszText || tip.cchTextMax <= 0) return;
+    const std::string text = TipText(tip.iItem);
+    if (!text.empty()) lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
+}
+
+void ListViewProblemList::AnswerInfoTip(NMLVGETINFOTIPW& tip) const {
+    if (!tip.pszText || tip.cchTextMax <= 0) return;
+    const std::string text = TipText(tip.iItem);
+    if (text.empty()) return;
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    lstrcpynW(tip.pszText, wide.c_str(), tip.cchTextMax);
 }
 
 void ListViewProblemList::Toggle(std::size_t index) {
