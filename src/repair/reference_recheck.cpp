@@ -94,7 +94,9 @@ RecheckAnswer RecheckReference(Registry& registry, FileSystem& files, ReferenceR
     case Source::RecentFile: {
         if (target.kind == RemovalTarget::Kind::None || target.kind == RemovalTarget::Kind::File)
             return RecheckAnswer::NotAsked;
-        const std::string& valueName = target.kind == RemovalTarget::Kind::Key ? how.ValueName : target.valueName;
+        const std::string valueName = target.kind != RemovalTarget::Kind::Key ? target.valueName
+                                      : how.Value == ReferenceTest::KeyValue::Command ? "command"
+                                                                                      : "";
         const ReadText read = ReadValueText(registry, target.rootName, target.keyPath, valueName);
         // A value that is gone leaves the removal to fail as it would have.
         if (!read.present) return RecheckAnswer::NotAsked;
@@ -114,8 +116,19 @@ RecheckAnswer RecheckReference(Registry& registry, FileSystem& files, ReferenceR
         break;
     }
     }
+    std::string hint;
+    switch (how.NameHint) {
+    case ReferenceTest::Hint::None: break;
+    case ReferenceTest::Hint::Exe: hint = ".exe"; break;
+    case ReferenceTest::Hint::Dll: hint = ".dll"; break;
+    case ReferenceTest::Hint::KeyName: {
+        const std::size_t slash = target.keyPath.rfind('\\');
+        hint = slash == std::string::npos ? target.keyPath : target.keyPath.substr(slash + 1);
+        break;
+    }
+    }
     std::string tested;
-    if (recheck.test.IsMissingFileReference(text, how.NameHint, recheck.scanDrives, how.AllowFolder, &tested))
+    if (recheck.test.IsMissingFileReference(text, hint, recheck.scanDrives, how.AllowFolder, &tested))
         return RecheckAnswer::StillMissing;
     foundPath = tested.empty() ? text : tested;
     return RecheckAnswer::FoundAgain;

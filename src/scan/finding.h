@@ -55,17 +55,22 @@ enum class ReasonKind : std::uint8_t {
 struct ReferenceTest {
     enum class Source : std::uint8_t {
         None,            // not a reference: nothing to test again
-        ValueData,       // the data of the value the row removes (of ValueName for a key row)
+        ValueData,       // the data of the value the row removes (for a key row: of its KeyValue)
         ValueName,       // the name of the value the row removes
         DataAndName,     // the data, a backslash (unless it ends in one), and the value's name
         NameAfterColon,  // the value's readable name after its first colon
         RecentFile,      // the data, with each extension listed as a subkey beside it
         ShortcutTarget,  // the target of the shortcut file the row removes
     };
+    // The name the path was cut after: none, one of the two extensions the
+    // walks pass, or the last part of the key the row names (App Paths).
+    enum class Hint : std::uint8_t { None, Exe, Dll, KeyName };
+    // For a row that removes a key: which of its values holds the reference.
+    enum class KeyValue : std::uint8_t { Default, Command };
     Source From = Source::None;
-    std::string ValueName;  // for a row that removes a key: the value of that key read ("" the default)
-    std::string NameHint;
+    Hint NameHint = Hint::None;
     bool AllowFolder = false;
+    KeyValue Value = KeyValue::Default;
 
     friend bool operator==(const ReferenceTest&, const ReferenceTest&) = default;
 };

@@ -35,7 +35,7 @@ void TScanTaskThread::ScanInstaller() {
         for (std::string& name : folders->ValueNames())
             if (IsMissing(name, true))
                 AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteNamedValue,
-                           MissingReason(TestedPath(), {ReferenceTest::Source::ValueName, {}, {}, true}));
+                           MissingReason(TestedPath(), {ReferenceTest::Source::ValueName, ReferenceTest::Hint::None, true}));
     }
 
     // Cached sizes and usage of programs that no longer have an uninstall entry.

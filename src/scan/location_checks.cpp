@@ -61,7 +61,7 @@ void TScanTaskThread::ScanSoftwareLocations() {
         const std::string_view data = StringData(value->data);
         if (data.empty() || !IsMissingFileReference(data, name, ScanDrives, true)) continue;
         AddFinding(problem, JoinKeyPath(kLocalMachine, path), std::string(data), RemovalKind::DeleteKey,
-                   MissingReason(TestedPath(), {ReferenceTest::Source::ValueData, "", name, true}));
+                   MissingReason(TestedPath(), {ReferenceTest::Source::ValueData, ReferenceTest::Hint::KeyName, true}));
     }
 }
 
@@ -183,7 +183,8 @@ void TScanTaskThread::ScanStartupPrograms() {
             if (!IsMissing(data)) continue;
             AddFinding(problem, JoinKeyPath(kLocalMachine, std::string(kStartupReg) + "\\" + name), std::string(data),
                        RemovalKind::DeleteKey,
-                       MissingReason(TestedPath(), {ReferenceTest::Source::ValueData, "command"}));
+                       MissingReason(TestedPath(), {ReferenceTest::Source::ValueData, ReferenceTest::Hint::None, false,
+                                                      ReferenceTest::KeyValue::Command}));
         }
     } catch (const ScanStopped&) {
         throw;
@@ -231,7 +232,7 @@ void TScanTaskThread::ScanWindowsServices() {
         // Only the image path goes: the service's own key stays.
         AddFinding(problem, JoinKeyPath(kLocalMachine, path) + "\\ImagePath", std::string(data),
                    RemovalKind::DeleteValueInPath,
-                   MissingReason(TestedPath(), {ReferenceTest::Source::ValueData, {}, {}, true}));
+                   MissingReason(TestedPath(), {ReferenceTest::Source::ValueData, ReferenceTest::Hint::None, true}));
     }
 }
 

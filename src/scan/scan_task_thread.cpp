@@ -103,9 +103,18 @@ void TScanTaskThread::AddFinding(std::string problem, std::string keyPath, std::
 }
 
 FindingReason TScanTaskThread::MissingReason(std::string_view path, ReferenceTest test) {
-    const ReasonKind kind =
-        test.AllowFolder && test.NameHint.empty() ? ReasonKind::MissingFileOrFolder : ReasonKind::MissingFile;
-    return FindingReason{kind, std::string(path), std::move(test)};
+    const ReasonKind kind = test.AllowFolder && test.NameHint == ReferenceTest::Hint::None
+                                ? ReasonKind::MissingFileOrFolder
+                                : ReasonKind::MissingFile;
+    return FindingReason{kind, std::string(path), test};
+}
+
+ReferenceTest::Hint TScanTaskThread::HintOf(std::string_view nameHint) {
+    if (nameHint.empty()) return ReferenceTest::Hint::None;
+    if (EqualsNoCase(nameHint, ".exe")) return ReferenceTest::Hint::Exe;
+    if (EqualsNoCase(nameHint, ".dll")) return ReferenceTest::Hint::Dll;
+    // Any other hint is a key's own name.
+    return ReferenceTest::Hint::KeyName;
 }
 
 FileReferenceTest& TScanTaskThread::PathTest() {

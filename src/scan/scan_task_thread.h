@@ -62,6 +62,8 @@ public:
     // The reason of a reference found missing at `path` by `test`: a file, or
     // a file or folder where the test let a folder count (never with a hint).
     static FindingReason MissingReason(std::string_view path, ReferenceTest test);
+    // The hint a walk was given, as a finding records it.
+    static ReferenceTest::Hint HintOf(std::string_view nameHint);
     std::string ExpandFolderVariable(std::string_view var);
 
     // The recursive walk that tests every string value below a key.

@@ -177,7 +177,7 @@ void TScanTaskThread::ScanUserAssist(const std::string& problem) {
                 AddFinding(problem, std::string("HKEY_CURRENT_USER\\") + kUserAssistCount, name,
                            RemovalKind::DeleteEncodedValue,
                            neverRun ? FindingReason{ReasonKind::NeverRun}
-                                    : MissingReason(TestedPath(), {ReferenceTest::Source::NameAfterColon, {}, {}, true}));
+                                    : MissingReason(TestedPath(), {ReferenceTest::Source::NameAfterColon, ReferenceTest::Hint::None, true}));
         }
     } catch (const ScanStopped&) {
         throw;

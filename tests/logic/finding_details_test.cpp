@@ -112,12 +112,13 @@ TEST(FindingDetailsTest, RepairTestsEachReferenceAgainAndLeavesWhatCameBack) {
         const char* data;
         const char* comesBack;  // the file created between scan and repair
         const char* tested;     // the path as the test took it apart
+        const char* key = "Software\\Stale";
     };
     const Case cases[] = {
         {"value data", {"p", kKey + "\\Path", "", RemovalKind::DeleteValueInPath, {ReasonKind::MissingFile, "", {Source::ValueData}}},
          "Path", "C:\\gone\\tool.exe /min", "C:\\gone\\tool.exe", "C:\\gone\\tool.exe /min"},
         {"a key's command value",
-         {"p", kKey, "", RemovalKind::DeleteKey, {ReasonKind::MissingFile, "", {Source::ValueData, "command"}}},
+         {"p", kKey, "", RemovalKind::DeleteKey, {ReasonKind::MissingFile, "", {Source::ValueData, ReferenceTest::Hint::None, false, ReferenceTest::KeyValue::Command}}},
          "command", "\"C:\\gone\\run.exe\"", "C:\\gone\\run.exe", "C:\\gone\\run.exe"},
         {"a value name that is the path",
          {"p", kKey, "C:\\gone\\lib.dll", RemovalKind::DeleteNamedValue, {ReasonKind::MissingFile, "", {Source::ValueName}}},
@@ -125,8 +126,9 @@ TEST(FindingDetailsTest, RepairTestsEachReferenceAgainAndLeavesWhatCameBack) {
         {"a help folder and file name",
          {"p", kKey + "\\app.hlp", "", RemovalKind::DeleteValueInPath, {ReasonKind::MissingFile, "", {Source::DataAndName}}},
          "app.hlp", "C:\\gone", "C:\\gone\\app.hlp", "C:\\gone\\app.hlp"},
-        {"a name hint", {"p", kKey, "", RemovalKind::DeleteDefaultValue, {ReasonKind::MissingFile, "", {Source::ValueData, "", "APP.EXE"}}},
-         "", "C:\\gone\\App.exe -x", "C:\\gone\\APP.EXE", "C:\\gone\\APP.EXE"},
+        {"a key's name as the hint",
+         {"p", kKey + "\\APP.EXE", "", RemovalKind::DeleteKey, {ReasonKind::MissingFile, "", {Source::ValueData, ReferenceTest::Hint::KeyName}}},
+         "", "C:\\gone\\App.exe -x", "C:\\gone\\APP.EXE", "C:\\gone\\APP.EXE", "Software\\Stale\\APP.EXE"},
     };
     for (const Case& c : cases) {
         for (const bool back : {false, true}) {
@@ -137,7 +139,7 @@ TEST(FindingDetailsTest, RepairTestsEachReferenceAgainAndLeavesWhatCameBack) {
             files.AddFolder("C:\\Backup");
             test::MemoryBackupStore store;
             ASSERT_TRUE(store.CreateFolderTree("C:\\Backup"));
-            registry.SetString(kUser, "Software\\Stale", c.valueName, c.data);
+            registry.SetString(kUser, c.key, c.valueName, c.data);
             if (back) files.AddFile(c.comesBack);
             test::QuietRepairUi ui;
             RepairContext context{registry, files, store, ui, [] { return BackupTime{2024, 1, 2, 3, 4, 5}; }};
@@ -154,7 +156,7 @@ TEST(FindingDetailsTest, RepairTestsEachReferenceAgainAndLeavesWhatCameBack) {
             const RepairOutcome outcome = RepairFindings(list, unrepaired, context, options, file);
             EXPECT_EQ(outcome.count, 1u);
             EXPECT_TRUE(unrepaired.Keys.empty());
-            const auto key = registry.OpenKey(kUser, "Software\\Stale", Access::Read);
+            const auto key = registry.OpenKey(kUser, c.key, Access::Read);
             if (!back) {
                 EXPECT_EQ(outcome.removed, 1u);
                 EXPECT_EQ(list.Count(), 0u);
