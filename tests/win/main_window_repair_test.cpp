@@ -197,6 +197,41 @@ TEST_F(MainWindowRepairTest, TipsSayWhyAndWhatGoesAndARepairLeavesWhatCameBack) 
             << keyTip;
     }
 
+    // Under Wine, whose list view never asks, the program's own tooltip shows
+    // the same tip when the mouse rests on a row.
+    HWND list = window.Control("lvRegistryData");
+    RECT row{};
+    row.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageA(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row)));
+    POINT at{row.left + 4, (row.top + row.bottom) / 2};
+    ClientToScreen(list, &at);
+    SetForegroundWindow(window.Handle());
+    SetCursorPos(at.x, at.y);
+    HWND shown = nullptr;
+    for (DWORD end = GetTickCount() + 10000; !shown && GetTickCount() < end;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        for (HWND tip = FindWindowExA(nullptr, nullptr, TOOLTIPS_CLASSA, nullptr); tip && !shown;
+             tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr))
+            if (IsWindowVisible(tip) && GetAncestor(GetWindow(tip, GW_OWNER), GA_ROOT) == window.Handle()) shown = tip;
+        Sleep(20);
+    }
+    ASSERT_NE(shown, nullptr) << "no tip over the row";
+    // The 8-bit message gives 80 characters at most; the wide one all.
+    wchar_t wide[1024] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = list;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = wide;
+    SendMessageW(shown, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+    char text[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    EXPECT_NE(std::string(text).find("3 keys, 4 values"), std::string::npos) << text;
+
     // The file comes back after the scan; the repair leaves its row and its value.
     ASSERT_TRUE(CreateDirectoryA(backFolder.c_str(), nullptr));
     HANDLE file = CreateFileA(back.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

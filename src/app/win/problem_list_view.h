@@ -102,12 +102,21 @@ private:
     const std::string& CellText(int index, int column) const;
     // The tip of the row the control asks about; "" for none.
     std::string TipText(int index) const;
+    // Wine's list view never asks for info tips; there a tooltip of our own
+    // asks the parent as the control would.
+    void MakeOwnTip();
+    void AnswerOwnTip(NMHDR& header);
+    void FollowMouse(LPARAM at);
 
     HWND list_ = nullptr;
     ProblemListModel model_;
     std::function<void()> ticksChanged_;
     std::function<void()> rowsShown_;
     std::function<std::string(const Finding&)> tipOf_;
+    HWND ownTip_ = nullptr;
+    int tipRow_ = -1;            // the row the own tooltip speaks of
+    std::string ownTipText_;     // what it shows, kept while it shows it
+    std::wstring ownTipWide_;
     unsigned long long lastFlush_ = 0;  // GetTickCount64 of the last Flush that told the control
     bool showTimer_ = false;
     int batches_ = 0;
