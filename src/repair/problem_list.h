@@ -51,7 +51,9 @@ public:
     bool IsChecked(std::size_t index) const override { return At(index).checked; }
     void SetChecked(std::size_t index, bool checked) override;
     void Remove(std::size_t index) override;
-    void SetReason(std::size_t index, FindingReason reason) override { entries_[Slot(index)].row.Reason = std::move(reason); }
+    void SetReason(std::size_t index, FindingReason reason) override {
+        entries_[Slot(index)].row.Reason = std::move(reason);
+    }
     void Append(Finding row) override;
     void Clear() override;
     std::optional<std::size_t> Focused() const override { return focused_; }

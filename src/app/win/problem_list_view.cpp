@@ -49,7 +49,8 @@ constexpr LPARAM kTipShownMs = 30000;
 }  // namespace
 
 ListViewProblemList::~ListViewProblemList() {
-    if (ownTip_) DestroyWindow(ownTip_);
+    // The tooltip goes with the window that owns it, which may be gone already.
+    if (ownTip_ && IsWindow(ownTip_)) DestroyWindow(ownTip_);
     if (!list_) return;
     if (showTimer_) KillTimer(list_, kShowTimer);
     RemoveWindowSubclass(list_, &ControlProc, kSubclassId);
