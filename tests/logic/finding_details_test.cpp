@@ -175,5 +175,47 @@ TEST(FindingDetailsTest, RepairTestsEachReferenceAgainAndLeavesWhatCameBack) {
     }
 }
 
+// A shortcut whose target is back stays, file and row; one whose target is
+// still gone is deleted (a copy kept).
+TEST(FindingDetailsTest, RepairReadsAShortcutsTargetAgain) {
+    class OneTarget final : public ShortcutReader {
+    public:
+        ShortcutTarget ReadTarget(std::string_view) override {
+            return {ShortcutTarget::Status::Read, "C:\\Apps\\run.exe"};
+        }
+    };
+    for (const bool back : {false, true}) {
+        SCOPED_TRACE(back ? "target back" : "target gone");
+        MemoryRegistry registry;
+        MemoryFileSystem files;
+        files.SetWow64(false);
+        files.AddFolder("C:\\Backup");
+        files.AddFile("C:\\Links\\run.lnk");
+        if (back) files.AddFile("C:\\Apps\\run.exe");
+        test::MemoryBackupStore store;
+        ASSERT_TRUE(store.CreateFolderTree("C:\\Backup"));
+        store.Put("C:\\Links\\run.lnk", "link");
+        test::QuietRepairUi ui;
+        RepairContext context{registry, files, store, ui, [] { return BackupTime{2024, 1, 2, 3, 4, 5}; }};
+        FileReferenceTest test(files, {});
+        OneTarget reader;
+        ReferenceRecheck recheck{test, "c", &reader};
+        context.recheck = &recheck;
+        ProblemListModel list;
+        list.Append({"p", "C:\\Links\\run.lnk", "C:\\Apps\\run.exe", RemovalKind::DeleteFile,
+                     {ReasonKind::MissingTarget, "C:\\Apps\\run.exe", {ReferenceTest::Source::ShortcutTarget}}});
+        list.SetChecked(0, true);
+        UnrepairedFindings unrepaired;
+        RepairOptions options;
+        options.OutputDirectory = "C:\\Backup";
+        std::string file;
+        const RepairOutcome outcome = RepairFindings(list, unrepaired, context, options, file);
+        EXPECT_EQ(outcome.foundAgain, back ? 1u : 0u);
+        EXPECT_EQ(outcome.removed, back ? 0u : 1u);
+        EXPECT_EQ(files.FileExists("C:\\Links\\run.lnk"), back);
+        EXPECT_EQ(list.Count(), back ? 1u : 0u);
+    }
+}
+
 }  // namespace
 }  // namespace ks
