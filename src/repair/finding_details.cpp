@@ -171,8 +171,10 @@ std::string RemovalText(const RemovalPreview& preview, TextLookup lookupText) {
                       {preview.name, RegTypeName(preview.type), std::to_string(preview.sizeBytes)});
     case RemovalPreview::What::DefaultValue: return Text(lookupText, "RES_Delete_Default_Value");
     case RemovalPreview::What::Key:
-        if (preview.countCut) return FillIn(Text(lookupText, "RES_Delete_Key_More"), {std::to_string(kMostCountedItems)});
-        return FillIn(Text(lookupText, "RES_Delete_Key"), {std::to_string(preview.keys), std::to_string(preview.values)});
+        if (preview.countCut)
+            return FillIn(Text(lookupText, "RES_Delete_Key_More"), {std::to_string(kMostCountedItems)});
+        return FillIn(Text(lookupText, "RES_Delete_Key"),
+                      {std::to_string(preview.keys), std::to_string(preview.values)});
     case RemovalPreview::What::File: return FillIn(Text(lookupText, "RES_Delete_File"), {preview.name});
     }
     return {};

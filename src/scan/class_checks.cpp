@@ -138,7 +138,8 @@ void TScanTaskThread::ScanFileExtensions() {
             orphaned = CountKeyContent(*registry_, RootKey::CurrentUser, path) < 1;
         }
         if (orphaned)
-            AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteSubkey, FindingReason{ReasonKind::EmptyKey});
+            AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteSubkey,
+                       FindingReason{ReasonKind::EmptyKey});
     }
 }
 

@@ -35,7 +35,8 @@ void TScanTaskThread::ScanInstaller() {
         for (std::string& name : folders->ValueNames())
             if (IsMissing(name, true))
                 AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteNamedValue,
-                           MissingReason(TestedPath(), {ReferenceTest::Source::ValueName, ReferenceTest::Hint::None, true}));
+                           MissingReason(TestedPath(),
+                                         {ReferenceTest::Source::ValueName, ReferenceTest::Hint::None, true}));
     }
 
     // Cached sizes and usage of programs that no longer have an uninstall entry.
@@ -94,7 +95,8 @@ void TScanTaskThread::ScanApplications() {
                 FindSubkeyValue(RootKey::LocalMachine, foundKey, start, "command", "", command);
                 if (command == kNotFound) break;
                 if (command.empty() || IsMissing(command))
-                    AddFinding(problem, JoinKeyPath(kLocalMachine, foundKey) + "\\command", command, RemovalKind::DeleteKey,
+                    AddFinding(problem, JoinKeyPath(kLocalMachine, foundKey) + "\\command", command,
+                               RemovalKind::DeleteKey,
                                command.empty() ? FindingReason{ReasonKind::EmptyCommand}
                                                : MissingReason(TestedPath(), {ReferenceTest::Source::ValueData}));
             }

@@ -101,10 +101,39 @@ TEST(FindingDetailsTest, TipAndReasonInWords) {
     EXPECT_EQ(ReasonText({ReasonKind::MissingFile, "C:\\a"}, german), "Die Datei C:\\a fehlt.");
 }
 
+// One ticked row repaired over the in-memory machine, each reference tested again first.
+struct RecheckedRepair {
+    MemoryRegistry registry;
+    MemoryFileSystem files;
+    test::MemoryBackupStore store;
+    test::QuietRepairUi ui;
+    FileReferenceTest test{files, {}};
+    ProblemListModel list;
+    UnrepairedFindings unrepaired;
+    std::string file;
+
+    RecheckedRepair() {
+        files.SetWow64(false);
+        files.AddFolder("C:\\Backup");
+        EXPECT_TRUE(store.CreateFolderTree("C:\\Backup"));
+    }
+    RepairOutcome Run(const Finding& row, ShortcutReader* shortcuts = nullptr) {
+        list.Append(row);
+        list.SetChecked(0, true);
+        RepairContext context{registry, files, store, ui, [] { return BackupTime{2024, 1, 2, 3, 4, 5}; }};
+        ReferenceRecheck recheck{test, "c", shortcuts};
+        context.recheck = &recheck;
+        RepairOptions options;
+        options.OutputDirectory = "C:\\Backup";
+        return RepairFindings(list, unrepaired, context, options, file);
+    }
+};
+
 // Each kind of reference row, planted stale; then the reference comes back
 // before the repair, or does not.
 TEST(FindingDetailsTest, RepairTestsEachReferenceAgainAndLeavesWhatCameBack) {
     using Source = ReferenceTest::Source;
+    using Hint = ReferenceTest::Hint;
     struct Case {
         const char* what;
         Finding finding;
@@ -115,62 +144,50 @@ TEST(FindingDetailsTest, RepairTestsEachReferenceAgainAndLeavesWhatCameBack) {
         const char* key = "Software\\Stale";
     };
     const Case cases[] = {
-        {"value data", {"p", kKey + "\\Path", "", RemovalKind::DeleteValueInPath, {ReasonKind::MissingFile, "", {Source::ValueData}}},
+        {"value data",
+         {"p", kKey + "\\Path", "", RemovalKind::DeleteValueInPath, {ReasonKind::MissingFile, "", {Source::ValueData}}},
          "Path", "C:\\gone\\tool.exe /min", "C:\\gone\\tool.exe", "C:\\gone\\tool.exe /min"},
         {"a key's command value",
-         {"p", kKey, "", RemovalKind::DeleteKey, {ReasonKind::MissingFile, "", {Source::ValueData, ReferenceTest::Hint::None, false, ReferenceTest::KeyValue::Command}}},
+         {"p", kKey, "", RemovalKind::DeleteKey,
+          {ReasonKind::MissingFile, "", {Source::ValueData, Hint::None, false, ReferenceTest::KeyValue::Command}}},
          "command", "\"C:\\gone\\run.exe\"", "C:\\gone\\run.exe", "C:\\gone\\run.exe"},
         {"a value name that is the path",
-         {"p", kKey, "C:\\gone\\lib.dll", RemovalKind::DeleteNamedValue, {ReasonKind::MissingFile, "", {Source::ValueName}}},
+         {"p", kKey, "C:\\gone\\lib.dll", RemovalKind::DeleteNamedValue,
+          {ReasonKind::MissingFile, "", {Source::ValueName}}},
          "C:\\gone\\lib.dll", "1", "C:\\gone\\lib.dll", "C:\\gone\\lib.dll"},
         {"a help folder and file name",
-         {"p", kKey + "\\app.hlp", "", RemovalKind::DeleteValueInPath, {ReasonKind::MissingFile, "", {Source::DataAndName}}},
+         {"p", kKey + "\\app.hlp", "", RemovalKind::DeleteValueInPath,
+          {ReasonKind::MissingFile, "", {Source::DataAndName}}},
          "app.hlp", "C:\\gone", "C:\\gone\\app.hlp", "C:\\gone\\app.hlp"},
         {"a key's name as the hint",
-         {"p", kKey + "\\APP.EXE", "", RemovalKind::DeleteKey, {ReasonKind::MissingFile, "", {Source::ValueData, ReferenceTest::Hint::KeyName}}},
+         {"p", kKey + "\\APP.EXE", "", RemovalKind::DeleteKey,
+          {ReasonKind::MissingFile, "", {Source::ValueData, Hint::KeyName}}},
          "", "C:\\gone\\App.exe -x", "C:\\gone\\APP.EXE", "C:\\gone\\APP.EXE", "Software\\Stale\\APP.EXE"},
     };
     for (const Case& c : cases) {
         for (const bool back : {false, true}) {
             SCOPED_TRACE(std::string(c.what) + (back ? ", found again" : ", still missing"));
-            MemoryRegistry registry;
-            MemoryFileSystem files;
-            files.SetWow64(false);
-            files.AddFolder("C:\\Backup");
-            test::MemoryBackupStore store;
-            ASSERT_TRUE(store.CreateFolderTree("C:\\Backup"));
-            registry.SetString(kUser, c.key, c.valueName, c.data);
-            if (back) files.AddFile(c.comesBack);
-            test::QuietRepairUi ui;
-            RepairContext context{registry, files, store, ui, [] { return BackupTime{2024, 1, 2, 3, 4, 5}; }};
-            FileReferenceTest test(files, {});
-            ReferenceRecheck recheck{test, "c"};
-            context.recheck = &recheck;
-            ProblemListModel list;
-            list.Append(c.finding);
-            list.SetChecked(0, true);
-            UnrepairedFindings unrepaired;
-            RepairOptions options;
-            options.OutputDirectory = "C:\\Backup";
-            std::string file;
-            const RepairOutcome outcome = RepairFindings(list, unrepaired, context, options, file);
+            RecheckedRepair repair;
+            repair.registry.SetString(kUser, c.key, c.valueName, c.data);
+            if (back) repair.files.AddFile(c.comesBack);
+            const RepairOutcome outcome = repair.Run(c.finding);
             EXPECT_EQ(outcome.count, 1u);
-            EXPECT_TRUE(unrepaired.Keys.empty());
-            const auto key = registry.OpenKey(kUser, c.key, Access::Read);
+            EXPECT_TRUE(repair.unrepaired.Keys.empty());
+            const auto key = repair.registry.OpenKey(kUser, c.key, Access::Read);
             if (!back) {
                 EXPECT_EQ(outcome.removed, 1u);
-                EXPECT_EQ(list.Count(), 0u);
+                EXPECT_EQ(repair.list.Count(), 0u);
                 continue;
             }
             EXPECT_EQ(outcome.removed, 0u);
             EXPECT_EQ(outcome.foundAgain, 1u);
-            ASSERT_EQ(list.Count(), 1u);
-            EXPECT_FALSE(list.IsChecked(0));
-            EXPECT_EQ(list.Row(0).Reason.Kind, ReasonKind::FoundAgain);
-            EXPECT_EQ(list.Row(0).Reason.Detail, c.tested);
+            ASSERT_EQ(repair.list.Count(), 1u);
+            EXPECT_FALSE(repair.list.IsChecked(0));
+            EXPECT_EQ(repair.list.Row(0).Reason.Kind, ReasonKind::FoundAgain);
+            EXPECT_EQ(repair.list.Row(0).Reason.Detail, c.tested);
             ASSERT_TRUE(key);
             EXPECT_EQ(key->ReadString(c.valueName), c.data) << "the value is untouched";
-            EXPECT_TRUE(store.Content(file).empty()) << "nothing was backed up";
+            EXPECT_TRUE(repair.store.Content(repair.file).empty()) << "nothing was backed up";
         }
     }
 }
@@ -186,34 +203,19 @@ TEST(FindingDetailsTest, RepairReadsAShortcutsTargetAgain) {
     };
     for (const bool back : {false, true}) {
         SCOPED_TRACE(back ? "target back" : "target gone");
-        MemoryRegistry registry;
-        MemoryFileSystem files;
-        files.SetWow64(false);
-        files.AddFolder("C:\\Backup");
-        files.AddFile("C:\\Links\\run.lnk");
-        if (back) files.AddFile("C:\\Apps\\run.exe");
-        test::MemoryBackupStore store;
-        ASSERT_TRUE(store.CreateFolderTree("C:\\Backup"));
-        store.Put("C:\\Links\\run.lnk", "link");
-        test::QuietRepairUi ui;
-        RepairContext context{registry, files, store, ui, [] { return BackupTime{2024, 1, 2, 3, 4, 5}; }};
-        FileReferenceTest test(files, {});
+        RecheckedRepair repair;
+        repair.files.AddFile("C:\\Links\\run.lnk");
+        repair.store.Put("C:\\Links\\run.lnk", "link");
+        if (back) repair.files.AddFile("C:\\Apps\\run.exe");
         OneTarget reader;
-        ReferenceRecheck recheck{test, "c", &reader};
-        context.recheck = &recheck;
-        ProblemListModel list;
-        list.Append({"p", "C:\\Links\\run.lnk", "C:\\Apps\\run.exe", RemovalKind::DeleteFile,
-                     {ReasonKind::MissingTarget, "C:\\Apps\\run.exe", {ReferenceTest::Source::ShortcutTarget}}});
-        list.SetChecked(0, true);
-        UnrepairedFindings unrepaired;
-        RepairOptions options;
-        options.OutputDirectory = "C:\\Backup";
-        std::string file;
-        const RepairOutcome outcome = RepairFindings(list, unrepaired, context, options, file);
+        const RepairOutcome outcome =
+            repair.Run({"p", "C:\\Links\\run.lnk", "C:\\Apps\\run.exe", RemovalKind::DeleteFile,
+                        {ReasonKind::MissingTarget, "C:\\Apps\\run.exe", {ReferenceTest::Source::ShortcutTarget}}},
+                       &reader);
         EXPECT_EQ(outcome.foundAgain, back ? 1u : 0u);
         EXPECT_EQ(outcome.removed, back ? 0u : 1u);
-        EXPECT_EQ(files.FileExists("C:\\Links\\run.lnk"), back);
-        EXPECT_EQ(list.Count(), back ? 1u : 0u);
+        EXPECT_EQ(repair.files.FileExists("C:\\Links\\run.lnk"), back);
+        EXPECT_EQ(repair.list.Count(), back ? 1u : 0u);
     }
 }
 

@@ -115,7 +115,8 @@ void SetString(const std::string& path, const char* name, const std::string& dat
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>(data.size() + 1));
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>(data.size() + 1));
     RegCloseKey(key);
 }
 
@@ -188,7 +189,8 @@ TEST_F(MainWindowRepairTest, TipsSayWhyAndWhatGoesAndARepairLeavesWhatCameBack) 
     for (const bool wide : {false, true}) {
         SCOPED_TRACE(wide ? "wide" : "narrow");
         const std::string staleTip = Tip(window, static_cast<int>(stale), wide);
-        EXPECT_NE(staleTip.find("Registry key: HKEY_CURRENT_USER\\" + scanned + "\\Stale"), std::string::npos) << staleTip;
+        EXPECT_NE(staleTip.find("Registry key: HKEY_CURRENT_USER\\" + scanned + "\\Stale"), std::string::npos)
+            << staleTip;
         EXPECT_NE(staleTip.find("Reason: Neither a file nor a folder " + gone + " was found."), std::string::npos)
             << staleTip;
         EXPECT_NE(staleTip.find("Repair deletes: the value Stale (REG_SZ, "), std::string::npos) << staleTip;
