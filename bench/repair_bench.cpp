@@ -7,6 +7,7 @@
 
 #include "bench.h"
 #include "logic/backup_memory_file.h"
+#include "repair/reference_recheck.h"
 #include "repair/repair.h"
 #include "support/memory_registry.h"
 #include "support/quiet_repair_ui.h"
@@ -51,20 +52,33 @@ void PlantFinding(Registry& registry, const std::string& path, int n) {
     }
 }
 
-// Half the findings are whole keys, half single values of a key that stays.
+// Half the findings are whole keys, half single values of a key that stays;
+// each a stale reference as the scan reports it, so that a repair that tests
+// references again tests every row.
 void FillList(ProblemListModel& list, const std::string& base) {
+    const FindingReason reason{ReasonKind::MissingFile, "", {ReferenceTest::Source::ValueData}};
     for (int n = 0; n < kFindings; ++n) {
         const std::string key = "HKEY_CURRENT_USER\\" + ItemPath(base, n);
-        if (n % 2 == 0) list.Append({"p", key, "", RemovalKind::DeleteKey});
-        else list.Append({"p", key + "\\InstallPath", "", RemovalKind::DeleteValueInPath});
+        if (n % 2 == 0) list.Append({"p", key, "", RemovalKind::DeleteKey, reason});
+        else list.Append({"p", key + "\\InstallPath", "", RemovalKind::DeleteValueInPath, reason});
         list.SetChecked(list.Count() - 1, true);
     }
 }
 
-void RepairInMemory() {
+struct MemoryRepair {
+    RepairOutcome outcome;
+    double seconds = 0;
+    std::size_t backupBytes = 0;
+};
+
+MemoryRepair RepairInMemoryOnce(bool recheck) {
     test::MemoryRegistry registry;
     test::MemoryFileSystem files;
     test::MemoryBackupStore store;
+    files.SetWow64(false);
+    // The planted references name folders below this one that are not there.
+    files.SetVariable("ProgramFiles", "C:\\Program Files");
+    files.AddFolder("C:\\Program Files");
     files.AddFolder("C:\\Backup");
     (void)store.CreateFolderTree("C:\\Backup");
     const std::string base = "Software\\Bench";
@@ -73,16 +87,30 @@ void RepairInMemory() {
     FillList(list, base);
     test::QuietRepairUi ui;
     RepairContext context{registry, files, store, ui, [] { return BackupTime{2024, 1, 2, 3, 4, 5}; }};
+    FileReferenceTest test(files, {});
+    ReferenceRecheck second{test, "c"};
+    if (recheck) context.recheck = &second;
     RepairOptions options;
     options.OutputDirectory = "C:\\Backup";
     UnrepairedFindings unrepaired;
     std::string file;
+    MemoryRepair run;
     const double start = Now();
-    const auto outcome = RepairFindings(list, unrepaired, context, options, file);
-    const double seconds = Now() - start;
-    Figure("repair_memory_findings_removed", static_cast<std::uint64_t>(outcome.removed));
-    Figure("repair_memory_items_per_second", outcome.count / seconds);
-    Figure("repair_memory_backup_bytes", static_cast<std::uint64_t>(store.Content(file).size()));
+    run.outcome = RepairFindings(list, unrepaired, context, options, file);
+    run.seconds = Now() - start;
+    run.backupBytes = store.Content(file).size();
+    return run;
+}
+
+void RepairInMemory() {
+    const MemoryRepair plain = RepairInMemoryOnce(false);
+    const MemoryRepair checked = RepairInMemoryOnce(true);
+    Figure("repair_memory_findings_removed", static_cast<std::uint64_t>(plain.outcome.removed));
+    Figure("repair_memory_items_per_second", plain.outcome.count / plain.seconds);
+    Figure("repair_memory_backup_bytes", static_cast<std::uint64_t>(plain.backupBytes));
+    Figure("repair_memory_recheck_findings_removed", static_cast<std::uint64_t>(checked.outcome.removed));
+    Figure("repair_memory_recheck_items_per_second", checked.outcome.count / checked.seconds);
+    Figure("repair_memory_recheck_speed_ratio", plain.seconds / checked.seconds);
 }
 
 const BenchRegistration repairMemory{"repair_memory", &RepairInMemory};
@@ -132,8 +160,17 @@ void RepairWin32Registry() {
     const double seconds = run.seconds;
     const std::string& file = run.backupFile;
 
+    // The same repair once more, each row tested again before it goes.
+    for (int n = 0; n < kFindings; ++n) PlantFinding(*registry, ItemPath(base, n), n);
+    ProblemListModel again;
+    FillList(again, base);
+    const TimedRepair checked = RepairWithoutWindow(again, folder, true);
+
     Figure("repair_wine_findings_removed", static_cast<std::uint64_t>(outcome.removed));
     Figure("repair_wine_items_per_second", outcome.count / seconds);
+    Figure("repair_wine_recheck_findings_removed", static_cast<std::uint64_t>(checked.outcome.removed));
+    Figure("repair_wine_recheck_items_per_second", checked.outcome.count / checked.seconds);
+    Figure("repair_wine_recheck_speed_ratio", seconds / checked.seconds);
     Figure("repair_wine_backup_bytes", FileSize(file));
     Figure("regedit_export_bytes", FileSize(exported));
     Figure("regedit_export_seconds", exportSeconds);
@@ -143,6 +180,7 @@ void RepairWin32Registry() {
 
     RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str());
     DeleteFileA(file.c_str());
+    DeleteFileA(checked.backupFile.c_str());
     DeleteFileA(exported.c_str());
     RemoveDirectoryA(folder.c_str());
 }

@@ -6,8 +6,10 @@
 #include <string>
 
 #include "bench.h"
+#include "repair/reference_recheck.h"
 #include "repair/repair.h"
 #include "repair/win/backup_system.h"
+#include "scan/scan_task_thread.h"
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
 #include "support/quiet_repair_ui.h"
@@ -20,14 +22,19 @@ struct TimedRepair {
     std::string backupFile;
 };
 
-// Repairs the ticked rows of the list with backups in the folder, saying yes to everything.
-inline TimedRepair RepairWithoutWindow(ProblemListModel& list, const std::string& backupFolder) {
+// Repairs the ticked rows of the list with backups in the folder, saying yes
+// to everything; with `recheck`, each reference row is tested again first.
+inline TimedRepair RepairWithoutWindow(ProblemListModel& list, const std::string& backupFolder,
+                                       bool recheck = false) {
     auto registry = MakeWin32Registry();
     auto files = MakeWin32FileSystem();
     auto store = MakeWin32BackupStore();
     auto fidelity = MakeWin32TextFidelity();
     test::QuietRepairUi ui;
     RepairContext context{*registry, *files, *store, ui, &LocalBackupTime, SystemLeadBytes(), fidelity.get()};
+    FileReferenceTest test(*files, RecheckOptions(*files, false));
+    ReferenceRecheck second{test, BuildScanDrives(*files, false, false)};
+    if (recheck) context.recheck = &second;
     RepairOptions options;
     options.OutputDirectory = backupFolder;
     UnrepairedFindings unrepaired;

@@ -59,6 +59,7 @@ const OptionInfo kOptions[] = {
     {"--no-settings", false, {CommandKind::Scan, CommandKind::Repair}},
     {"--backup-dir", true, {CommandKind::Repair}},
     {"--dry-run", false, {CommandKind::Repair}},
+    {"--details", false, {CommandKind::Scan, CommandKind::Repair}},
     {"--dir", true, {CommandKind::Backups}},
 };
 
@@ -97,6 +98,8 @@ std::optional<CliError> Apply(CliCommand& command, std::string_view name, const 
         command.backupDir = value;
     } else if (name == "--dry-run") {
         command.dryRun = true;
+    } else if (name == "--details") {
+        command.details = true;
     } else if (name == "--dir") {
         if (value.empty()) return Error("--dir needs a folder");
         command.listDir = value;
@@ -188,12 +191,14 @@ CliParse ParseCliArguments(const std::vector<std::string>& arguments) {
 }
 
 std::string UsageText() {
-    return "usage: keyscrub-cli scan [--sections LIST] [--format text|csv|json] [--output FILE] [--no-settings]\n"
-           "       keyscrub-cli repair [--sections LIST] [--backup-dir DIR] [--dry-run] [--no-settings]\n"
+    return "usage: keyscrub-cli scan [--sections LIST] [--format text|csv|json] [--output FILE] [--details]\n"
+           "                        [--no-settings]\n"
+           "       keyscrub-cli repair [--sections LIST] [--backup-dir DIR] [--dry-run] [--details] [--no-settings]\n"
            "       keyscrub-cli backups [--dir DIR]\n"
            "       keyscrub-cli restore FILE\n"
            "       keyscrub-cli --help | --version\n"
            "LIST: section ids and ranges (3-5,12) or all; default: the sections ticked in options.ini\n"
+           "--details: each finding's reason and what its repair deletes\n"
            "exit codes: 0 nothing found, or all repaired or restored; 1 findings present, or some left;\n"
            "            2 usage error; 3 failure\n";
 }

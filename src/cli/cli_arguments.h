@@ -23,6 +23,7 @@ struct CliCommand {
     bool noSettings = false;
     std::string backupDir;   // repair: empty means OutputDirectory of the settings
     bool dryRun = false;
+    bool details = false;    // scan, repair: each finding's reason and what its repair deletes
     std::string listDir;     // backups: empty means OutputDirectory of the settings
     std::string restoreFile;
 

@@ -74,6 +74,31 @@ std::string TextLine(const Finding& finding) {
     return finding.Problem + kReportSeparator + finding.KeyPath + kReportSeparator + finding.Value;
 }
 
+FindingDetails DetailsOf(const Finding& finding, RemovalPreview preview, TextLookup lookupText) {
+    FindingDetails details{finding.Reason, std::move(preview), ReasonText(finding.Reason, lookupText), {}, {}};
+    details.removalText = RemovalText(details.preview, lookupText);
+    details.text = DetailsText(finding.Reason, details.preview, lookupText);
+    return details;
+}
+
+std::string DetailsSuffix(const FindingDetails& details) { return "  (" + details.text + ")"; }
+
+namespace {
+
+// Keys below a deleted key and values it takes along; a value row takes one value.
+std::uint64_t ValuesTaken(const RemovalPreview& preview) {
+    switch (preview.what) {
+    case RemovalPreview::What::Key: return preview.values;
+    case RemovalPreview::What::Value:
+    case RemovalPreview::What::DefaultValue: return 1;
+    case RemovalPreview::What::File:
+    case RemovalPreview::What::Nothing: break;
+    }
+    return 0;
+}
+
+}  // namespace
+
 std::string CsvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
     std::string quoted = "\"";
@@ -84,11 +109,22 @@ std::string CsvField(std::string_view text) {
     return quoted + "\"";
 }
 
-std::string FindingsCsv(const std::vector<SectionFinding>& findings) {
-    std::string csv = std::string("section,problem,keyPath,value,removalKind") + kLineEnd;
-    for (const SectionFinding& row : findings) {
+std::string FindingsCsv(const std::vector<SectionFinding>& findings, const std::vector<FindingDetails>* details) {
+    std::string csv = "section,problem,keyPath,value,removalKind";
+    if (details) csv += ",reasonKind,reasonDetail,reason,deletes,deletesText,keysBelow,values,countComplete";
+    csv += kLineEnd;
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const SectionFinding& row = findings[i];
         csv += std::to_string(row.section) + ',' + CsvField(row.finding.Problem) + ',' + CsvField(row.finding.KeyPath) +
-               ',' + CsvField(row.finding.Value) + ',' + RemovalKindName(row.finding.RemovalKind) + kLineEnd;
+               ',' + CsvField(row.finding.Value) + ',' + RemovalKindName(row.finding.RemovalKind);
+        if (details && i < details->size()) {
+            const FindingDetails& d = (*details)[i];
+            csv += std::string(",") + ReasonKindName(d.reason.Kind) + ',' + CsvField(d.reason.Detail) + ',' +
+                   CsvField(d.reasonText) + ',' + RemovalWhatName(d.preview.what) + ',' + CsvField(d.removalText) +
+                   ',' + std::to_string(d.preview.keys) + ',' + std::to_string(ValuesTaken(d.preview)) + ',' +
+                   (d.preview.countCut ? "false" : "true");
+        }
+        csv += kLineEnd;
     }
     return csv;
 }
@@ -132,7 +168,7 @@ std::string JsonString(std::string_view utf8) {
 }
 
 std::string FindingsJson(const ScanSummary& summary, const std::vector<SectionFinding>& findings,
-                         const ToUtf8& toUtf8) {
+                         const ToUtf8& toUtf8, const std::vector<FindingDetails>* details) {
     const std::string nl = kLineEnd;
     std::string json = "{" + nl;
     json += "  \"program\": " + JsonString("Quarlo Keyscrub") + "," + nl;
@@ -154,7 +190,19 @@ std::string FindingsJson(const ScanSummary& summary, const std::vector<SectionFi
         json += (i ? "," : "") + nl + "    {\"section\": " + std::to_string(findings[i].section) +
                 ", \"problem\": " + JsonString(toUtf8(f.Problem)) + ", \"keyPath\": " + JsonString(toUtf8(f.KeyPath)) +
                 ", \"value\": " + JsonString(toUtf8(f.Value)) + ", \"removalKind\": " +
-                JsonString(RemovalKindName(f.RemovalKind)) + "}";
+                JsonString(RemovalKindName(f.RemovalKind));
+        if (details && i < details->size()) {
+            const FindingDetails& d = (*details)[i];
+            json += ", \"reasonKind\": " + JsonString(ReasonKindName(d.reason.Kind)) +
+                    ", \"reasonDetail\": " + JsonString(toUtf8(d.reason.Detail)) +
+                    ", \"reason\": " + JsonString(toUtf8(d.reasonText)) +
+                    ", \"deletes\": " + JsonString(RemovalWhatName(d.preview.what)) +
+                    ", \"deletesText\": " + JsonString(toUtf8(d.removalText)) +
+                    ", \"keysBelow\": " + std::to_string(d.preview.keys) +
+                    ", \"values\": " + std::to_string(ValuesTaken(d.preview)) +
+                    ", \"countComplete\": " + (d.preview.countCut ? "false" : "true");
+        }
+        json += "}";
     }
     json += (findings.empty() ? "]" : nl + "  ]") + nl + "}" + nl;
     return json;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "repair/finding_details.h"
 #include "scan/finding.h"
 
 namespace ks::cli {
@@ -33,11 +34,26 @@ std::vector<SectionFinding> WithSections(const std::vector<SectionFinding>& all,
 // One finding in the text report's layout, without a line end.
 std::string TextLine(const Finding& finding);
 
+// What --details tells of a finding: its reason, and what its repair would
+// delete as read when the output is made, with both in words.
+struct FindingDetails {
+    FindingReason reason;
+    RemovalPreview preview;
+    std::string reasonText;   // "The file … was not found."
+    std::string removalText;  // "the value … (REG_SZ, 34 bytes)"
+    std::string text;         // both, as a report line's details give them
+};
+FindingDetails DetailsOf(const Finding& finding, RemovalPreview preview, TextLookup lookupText = nullptr);
+// "  (reason; Repair deletes: …)", to follow a report line.
+std::string DetailsSuffix(const FindingDetails& details);
+
 // One CSV field: quoted when it holds a comma, a quote, CR or LF (quotes
 // doubled), as it is otherwise.
 std::string CsvField(std::string_view text);
-// The header row and one row per finding, each ending in CR LF.
-std::string FindingsCsv(const std::vector<SectionFinding>& findings);
+// The header row and one row per finding, each ending in CR LF. With details
+// (one per finding) the columns of the details follow.
+std::string FindingsCsv(const std::vector<SectionFinding>& findings,
+                        const std::vector<FindingDetails>* details = nullptr);
 
 // Converts the program's ANSI texts to UTF-8 for JSON.
 using ToUtf8 = std::function<std::string(std::string_view ansi)>;
@@ -53,8 +69,9 @@ struct ScanSummary {
     std::size_t found = 0;      // findings before the filter
 };
 
-// The JSON document of a scan (see the README for its schema).
+// The JSON document of a scan (see the README for its schema); with details
+// (one per finding) each finding has their fields too.
 std::string FindingsJson(const ScanSummary& summary, const std::vector<SectionFinding>& findings,
-                         const ToUtf8& toUtf8);
+                         const ToUtf8& toUtf8, const std::vector<FindingDetails>* details = nullptr);
 
 }  // namespace ks::cli

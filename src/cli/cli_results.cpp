@@ -41,6 +41,8 @@ std::string RepairedLine(const Finding& finding, RemoveResult result) {
                "  (already gone, access refused, or no exact backup could be made of it)";
     case RemoveResult::BackupFailed:
         return "left: " + TextLine(finding) + "  (the backup file could not be written; the repair stopped)";
+    case RemoveResult::FoundAgain:
+        return "left: " + TextLine(finding) + "  (found again: " + finding.Reason.Detail + " is there now)";
     }
     return {};
 }

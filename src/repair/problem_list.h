@@ -24,6 +24,8 @@ public:
     virtual bool IsChecked(std::size_t index) const = 0;
     virtual void SetChecked(std::size_t index, bool checked) = 0;
     virtual void Remove(std::size_t index) = 0;
+    // The row stays what it is; only why it is there changes.
+    virtual void SetReason(std::size_t index, FindingReason reason) = 0;
     // A new row goes to the end, unticked.
     virtual void Append(Finding row) = 0;
     virtual void Clear() = 0;
@@ -49,6 +51,9 @@ public:
     bool IsChecked(std::size_t index) const override { return At(index).checked; }
     void SetChecked(std::size_t index, bool checked) override;
     void Remove(std::size_t index) override;
+    void SetReason(std::size_t index, FindingReason reason) override {
+        entries_[Slot(index)].row.Reason = std::move(reason);
+    }
     void Append(Finding row) override;
     void Clear() override;
     std::optional<std::size_t> Focused() const override { return focused_; }

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "repair/file_copies.h"
+#include "repair/reference_recheck.h"
 #include "base/text.h"
 
 namespace ks {
@@ -44,10 +45,11 @@ RemoveResult FromBackup(BackupResult result) {
     return result == BackupResult::FileFailed ? RemoveResult::BackupFailed : RemoveResult::NotRemoved;
 }
 
-// A key below HKEY_CLASSES_ROOT is backed up and deleted under the name of the
-// hive that holds it: the classes root merges the user's classes over the
-// machine's, and a backup naming HKEY_CLASSES_ROOT would be restored into the
-// machine's classes even when the key was the user's.
+}  // namespace
+
+// The classes root merges the user's classes over the machine's, and a backup
+// naming HKEY_CLASSES_ROOT would be restored into the machine's classes even
+// when the key was the user's.
 std::string WhereKeyLives(Registry& registry, RootKey& root, std::string_view path) {
     if (root != RootKey::ClassesRoot || path.empty()) return std::string(path);
     const auto home = registry.ClassesRootHome(path);
@@ -55,8 +57,6 @@ std::string WhereKeyLives(Registry& registry, RootKey& root, std::string_view pa
     root = *home;
     return "Software\\Classes\\" + std::string(path);
 }
-
-}  // namespace
 
 RemoveResult DeleteKeyWithBackup(RepairContext& context, const std::string& backupFile, std::string_view rootName,
                                  std::string_view keyPath) {
@@ -91,32 +91,54 @@ RemoveResult DeleteValueWithBackup(RepairContext& context, const std::string& ba
     return RemoveResult::Removed;
 }
 
-RemoveResult RemoveFinding(RepairContext& context, const std::string& backupFile, const Finding& finding) {
+RemovalTarget TargetOf(const Finding& finding, const LeadBytes& leadBytes) {
+    using Kind = RemovalTarget::Kind;
     const std::string_view keyPath = finding.KeyPath;
     // A key path may be a root key alone (a value right in a hive's root);
     // a root key itself is never deleted, as DeleteKeyWithBackup refuses an
     // empty path.
-    const size_t slash = FindSeparators(keyPath, context.leadBytes).first;
-    const std::string_view root = keyPath.substr(0, slash);
+    const size_t slash = FindSeparators(keyPath, leadBytes).first;
+    RemovalTarget target;
+    target.rootName = std::string(keyPath.substr(0, slash));
     const std::string_view rest = slash == std::string_view::npos ? std::string_view() : keyPath.substr(slash + 1);
+    auto value = [&](std::string_view key, std::string name) {
+        target.kind = Kind::Value;
+        target.keyPath = std::string(key);
+        target.valueName = std::move(name);
+        return target;
+    };
     switch (finding.RemovalKind) {
-    case RemovalKind::DeleteKey: return DeleteKeyWithBackup(context, backupFile, root, rest);
+    case RemovalKind::DeleteKey:
+        target.kind = Kind::Key;
+        target.keyPath = std::string(rest);
+        return target;
     case RemovalKind::DeleteValueInPath: {
-        const size_t last = FindSeparators(rest, context.leadBytes).last;
-        if (last == std::string_view::npos) return DeleteValueWithBackup(context, backupFile, root, "", rest);
-        return DeleteValueWithBackup(context, backupFile, root, rest.substr(0, last), rest.substr(last + 1));
+        const size_t last = FindSeparators(rest, leadBytes).last;
+        if (last == std::string_view::npos) return value("", std::string(rest));
+        return value(rest.substr(0, last), std::string(rest.substr(last + 1)));
     }
-    case RemovalKind::DeleteNamedValue:
-        return DeleteValueWithBackup(context, backupFile, root, rest, finding.Value);
+    case RemovalKind::DeleteNamedValue: return value(rest, finding.Value);
     case RemovalKind::DeleteSubkey:
         // Without a subkey name the path would name the parent itself.
-        if (finding.Value.empty()) return RemoveResult::NotRemoved;
-        return DeleteKeyWithBackup(context, backupFile, root, std::string(rest) + "\\" + finding.Value);
-    case RemovalKind::DeleteFile:
-        return DeleteFileWithCopy(context, backupFile, finding.KeyPath);
-    case RemovalKind::DeleteDefaultValue: return DeleteValueWithBackup(context, backupFile, root, rest, "");
-    case RemovalKind::DeleteEncodedValue:
-        return DeleteValueWithBackup(context, backupFile, root, rest, Rot13Text(finding.Value));
+        if (finding.Value.empty()) return RemovalTarget{};
+        target.kind = Kind::Key;
+        target.keyPath = std::string(rest) + "\\" + finding.Value;
+        return target;
+    case RemovalKind::DeleteFile: return RemovalTarget{Kind::File, {}, {}, {}, finding.KeyPath};
+    case RemovalKind::DeleteDefaultValue: return value(rest, "");
+    case RemovalKind::DeleteEncodedValue: return value(rest, Rot13Text(finding.Value));
+    }
+    return RemovalTarget{};
+}
+
+RemoveResult RemoveFinding(RepairContext& context, const std::string& backupFile, const Finding& finding) {
+    const RemovalTarget target = TargetOf(finding, context.leadBytes);
+    switch (target.kind) {
+    case RemovalTarget::Kind::Key: return DeleteKeyWithBackup(context, backupFile, target.rootName, target.keyPath);
+    case RemovalTarget::Kind::Value:
+        return DeleteValueWithBackup(context, backupFile, target.rootName, target.keyPath, target.valueName);
+    case RemovalTarget::Kind::File: return DeleteFileWithCopy(context, backupFile, target.filePath);
+    case RemovalTarget::Kind::None: break;
     }
     return RemoveResult::NotRemoved;
 }
@@ -154,7 +176,20 @@ RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, 
             if (!list.IsChecked(i)) continue;
             ++outcome.count;
             // A copy: removing the row frees the one the list holds.
-            const Finding finding = list.Row(i);
+            Finding finding = list.Row(i);
+            std::string foundPath;
+            if (context.recheck && RecheckReference(context.registry, context.files, *context.recheck, finding,
+                                                    context.leadBytes, foundPath) == RecheckAnswer::FoundAgain) {
+                // Not removed, and not remembered as unrepaired: the row
+                // stays in the list, unticked, saying why.
+                finding.Reason.Kind = ReasonKind::FoundAgain;
+                finding.Reason.Detail = std::move(foundPath);
+                list.SetReason(i, finding.Reason);
+                list.SetChecked(i, false);
+                ++outcome.foundAgain;
+                if (context.rowDone) context.rowDone(finding, RemoveResult::FoundAgain);
+                continue;
+            }
             const auto result = RemoveFinding(context, currentBackupFile, finding);
             if (context.rowDone) context.rowDone(finding, result);
             if (result == RemoveResult::BackupFailed) return outcome;

@@ -51,6 +51,7 @@ public:
 using TextLookup = std::string (*)(const std::string& key, const std::string& englishDefault);
 
 enum class RemoveResult;
+struct ReferenceRecheck;
 
 // Everything a repair reaches outside itself.
 struct RepairContext {
@@ -67,6 +68,8 @@ struct RepairContext {
     KeyNameCache* names = nullptr;
     // Told of every ticked row RepairFindings visits and what became of it.
     std::function<void(const Finding&, RemoveResult)> rowDone;
+    // Tests each reference row again just before it goes; null: no second test.
+    ReferenceRecheck* recheck = nullptr;
 };
 
 // The settings a repair reads, taken when the command starts.
@@ -76,12 +79,16 @@ struct RepairOptions {
     bool ShowHint = false;
     bool Beep = false;
     std::uint8_t WindowsVersion = 0;
+    // The drives a scan tests, for the second test of reference rows.
+    bool IncludeRemoveMedia = false;
+    bool IncludeCDdrive = false;
 };
 
 enum class RemoveResult {
     Removed,
     NotRemoved,    // missing, unknown root, refused, or its backup did not prove sound
     BackupFailed,  // the backup file could not be written: the whole command ends
+    FoundAgain,    // tested again, the reference is there now: the row stays, unticked, untouched
 };
 
 // Backs the key with its whole subtree up to `backupFile`, then deletes it.
@@ -90,6 +97,23 @@ RemoveResult DeleteKeyWithBackup(RepairContext& context, const std::string& back
 // Backs one value up (the empty name is the default value), then deletes it.
 RemoveResult DeleteValueWithBackup(RepairContext& context, const std::string& backupFile,
                                    std::string_view rootName, std::string_view keyPath, std::string_view valueName);
+
+// Where a finding's removal acts: a key with its subtree, one value of a key,
+// or a file; nothing for a row repair cannot act on.
+struct RemovalTarget {
+    enum class Kind { None, Key, Value, File };
+    Kind kind = Kind::None;
+    std::string rootName;
+    std::string keyPath;    // below the root (Key, Value)
+    std::string valueName;  // Value: the name as stored, "" for the default value
+    std::string filePath;   // File
+};
+RemovalTarget TargetOf(const Finding& finding, const LeadBytes& leadBytes);
+
+// A key below HKEY_CLASSES_ROOT is backed up and deleted under the name of
+// the hive that holds it: `root` becomes that hive, and the path it answers
+// is the key's path there. Any other key stays as it is.
+std::string WhereKeyLives(Registry& registry, RootKey& root, std::string_view path);
 
 // What one finding asks repair to do, and whether it was done.
 RemoveResult RemoveFinding(RepairContext& context, const std::string& backupFile, const Finding& finding);
@@ -104,6 +128,7 @@ struct RepairOutcome {
     std::size_t count = 0;  // ticked rows visited
     std::size_t removed = 0;
     std::size_t unrepaired = 0;
+    std::size_t foundAgain = 0;  // rows left in the list because their reference is back
 };
 
 // The repair command, start to end. `currentBackupFile` is set to this

@@ -87,7 +87,8 @@ struct ClassDefaultsWalk {
         if (auto data = ReadText(key, "");
             data && worker.IsMissingFileReference(*data, "", worker.ScanDrives, false))
             worker.AddFinding(problem, Joined(rootName, path), std::move(*data),
-                              path.size() == startLength ? RemovalKind::DeleteDefaultValue : RemovalKind::DeleteKey);
+                              path.size() == startLength ? RemovalKind::DeleteDefaultValue : RemovalKind::DeleteKey,
+                              TScanTaskThread::MissingReason(worker.TestedPath(), {ReferenceTest::Source::ValueData}));
         const std::size_t length = path.size();
         for (const auto& name : key.SubkeyNames()) {
             // An empty name would open this very key again.
@@ -117,7 +118,8 @@ void TScanTaskThread::ScanFileExtensions() {
         for (auto& name : classes->SubkeyNames()) {
             ShowCurrentKey(Joined(kMachineClasses, name));
             if (IsOrphanedMachineClass(*classes, name, wow64On61))
-                AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteSubkey);
+                AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteSubkey,
+                           FindingReason{wow64On61 ? ReasonKind::EmptyKey : ReasonKind::EmptyClass});
         }
     }
 
@@ -135,7 +137,9 @@ void TScanTaskThread::ScanFileExtensions() {
         } else if (!(IsWindows61 && name == ".")) {
             orphaned = CountKeyContent(*registry_, RootKey::CurrentUser, path) < 1;
         }
-        if (orphaned) AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteSubkey);
+        if (orphaned)
+            AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteSubkey,
+                       FindingReason{ReasonKind::EmptyKey});
     }
 }
 
@@ -165,7 +169,9 @@ void TScanTaskThread::ScanInterfaceTypeLibs() {
         const auto libId = ReadText(*typeLib, "");
         if (!libId) continue;
         if (!libId->empty() && AnyContains(libs, UpperAnsi(*libId))) continue;
-        AddFinding(problem, Joined(kClassesRootName, path), *name + " - " + *libId, RemovalKind::DeleteKey);
+        AddFinding(problem, Joined(kClassesRootName, path), *name + " - " + *libId, RemovalKind::DeleteKey,
+                   libId->empty() ? FindingReason{ReasonKind::NoTypeLib}
+                                  : FindingReason{ReasonKind::UnregisteredTypeLib, *libId});
     }
 }
 
@@ -194,7 +200,8 @@ void TScanTaskThread::ScanClassAppIds() {
             const auto file = ReadText(*server, "");
             if (!file || UpperAnsi(*file).find("OLEACC.DLL") != std::string::npos) continue;
         }
-        AddFinding(problem, Joined(kClassesRootName, path), std::move(*appId), RemovalKind::DeleteKey);
+        AddFinding(problem, Joined(kClassesRootName, path), *appId, RemovalKind::DeleteKey,
+                   FindingReason{ReasonKind::UnregisteredAppId, *appId});
     }
 }
 

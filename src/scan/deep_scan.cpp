@@ -94,6 +94,7 @@ void TScanTaskThread::ScanKeyTree(std::string_view rootName, std::string_view ke
     };
     std::vector<Level> levels;
     std::string path(keyPath);
+    const ReferenceTest::Hint hint = HintOf(nameHint);
 
     // One finding's key path, built in one piece: the root's name, the key,
     // and the value's name when there is one.
@@ -117,15 +118,16 @@ void TScanTaskThread::ScanKeyTree(std::string_view rootName, std::string_view ke
             if (value.type != RegType::String && value.type != RegType::ExpandString) continue;
             const std::string_view data = StringData(value.data);
             if (!IsMissingFileReference(data, nameHint, scanDrives, true)) continue;
+            FindingReason reason = MissingReason(TestedPath(), {ReferenceTest::Source::ValueData, hint, true});
             if (value.name.find('\\') == std::string::npos) {
                 std::string text = keyText(&value.name);
                 // The data read is the finding's own: cut at its end, not copied.
                 value.data.resize(data.size());
                 AddFinding(std::string(problemText), std::move(text), std::move(value.data),
-                           RemovalKind::DeleteValueInPath);
+                           RemovalKind::DeleteValueInPath, std::move(reason));
             } else {
                 AddFinding(std::string(problemText), keyText(nullptr), std::move(value.name),
-                           RemovalKind::DeleteNamedValue);
+                           RemovalKind::DeleteNamedValue, std::move(reason));
             }
         }
         Level level{std::move(key), {}, 0, path.size()};

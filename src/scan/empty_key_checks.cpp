@@ -130,7 +130,8 @@ void TScanTaskThread::ScanEmptyKeysBelow(std::string_view rootName, std::string_
         std::string child = level.path.empty() ? name : level.path + "\\" + name;
         ShowCurrentKey(child);
         if (CountKeyContent(*registry_, *root, child) < 1 && MayReportEmptyKey(child))
-            AddFinding(problem, std::string(rootName) + "\\" + level.path, name, RemovalKind::DeleteSubkey);
+            AddFinding(problem, std::string(rootName) + "\\" + level.path, name, RemovalKind::DeleteSubkey,
+                       FindingReason{ReasonKind::EmptyKey});
         // May move the levels; nothing of this one is used after.
         enter(std::move(child));
     }

@@ -479,7 +479,8 @@ std::string FileReferenceTest::ExpandFolderVariable(std::string_view var) {
 }
 
 bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::string_view nameHint,
-                                               std::string_view scanDrives, bool allowFolder) {
+                                               std::string_view scanDrives, bool allowFolder,
+                                               std::string* testedPath) {
     ForgetWhenFull();
     // Strings that are not tested.
     if (path.empty()) return false;
@@ -526,6 +527,7 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
     if (!OnScannedDrive(work, scanDrives)) return false;
     // The first ":\" right after the drive letter (which is no colon).
     if (work.size() < 3 || work[1] != ':' || work[2] != '\\') return false;
+    if (testedPath) testedPath->assign(work);
     // Removable media: a drive without a disk is not touched at all.
     if (options_.includeRemoveMedia && ((StartsWithNoCase(work, "A:\\") && !options_.driveAReady) ||
                                         (StartsWithNoCase(work, "B:\\") && !options_.driveBReady)))

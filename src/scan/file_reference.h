@@ -40,9 +40,11 @@ public:
 
     // True when the reference was tested and what it names is not there.
     // Anything that cannot be taken apart, or that names a drive outside
-    // scanDrives, is not missing.
+    // scanDrives, is not missing. `testedPath`, when given, receives the path
+    // as the test took it apart (unquoted, variables expanded, cut after the
+    // hint) whenever it got as far as looking for it, so always when missing.
     bool IsMissingFileReference(std::string_view path, std::string_view nameHint, std::string_view scanDrives,
-                                bool allowFolder);
+                                bool allowFolder, std::string* testedPath = nullptr);
 
     // Var with its environment variables expanded when that names an existing
     // folder; otherwise Var unchanged.

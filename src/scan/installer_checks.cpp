@@ -33,7 +33,10 @@ void TScanTaskThread::ScanInstaller() {
         ShowCurrentKey(kInstallerFolders);
         const std::string keyText = JoinKeyPath(kLocalMachine, kInstallerFolders);
         for (std::string& name : folders->ValueNames())
-            if (IsMissing(name, true)) AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteNamedValue);
+            if (IsMissing(name, true))
+                AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteNamedValue,
+                           MissingReason(TestedPath(),
+                                         {ReferenceTest::Source::ValueName, ReferenceTest::Hint::None, true}));
     }
 
     // Cached sizes and usage of programs that no longer have an uninstall entry.
@@ -46,7 +49,8 @@ void TScanTaskThread::ScanInstaller() {
     const std::string keyText = JoinKeyPath(kLocalMachine, kArpCache);
     for (std::string& name : cache->SubkeyNames())
         if (installed.count(UpperAnsi(name)) == 0)
-            AddFinding(problem, keyText, std::move(name), RemovalKind::DeleteSubkey);
+            AddFinding(problem, keyText, name, RemovalKind::DeleteSubkey,
+                       FindingReason{ReasonKind::NoUninstallEntry, name});
 }
 
 void TScanTaskThread::FindSubkeyValue(RootKey root, std::string& foundKey, const std::string& startPath,
@@ -91,7 +95,10 @@ void TScanTaskThread::ScanApplications() {
                 FindSubkeyValue(RootKey::LocalMachine, foundKey, start, "command", "", command);
                 if (command == kNotFound) break;
                 if (command.empty() || IsMissing(command))
-                    AddFinding(problem, JoinKeyPath(kLocalMachine, foundKey) + "\\command", command, RemovalKind::DeleteKey);
+                    AddFinding(problem, JoinKeyPath(kLocalMachine, foundKey) + "\\command", command,
+                               RemovalKind::DeleteKey,
+                               command.empty() ? FindingReason{ReasonKind::EmptyCommand}
+                                               : MissingReason(TestedPath(), {ReferenceTest::Source::ValueData}));
             }
         }
     } catch (const ScanStopped&) {

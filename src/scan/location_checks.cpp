@@ -60,7 +60,8 @@ void TScanTaskThread::ScanSoftwareLocations() {
         if (!value || !IsString(value->type)) continue;
         const std::string_view data = StringData(value->data);
         if (data.empty() || !IsMissingFileReference(data, name, ScanDrives, true)) continue;
-        AddFinding(problem, JoinKeyPath(kLocalMachine, path), std::string(data), RemovalKind::DeleteKey);
+        AddFinding(problem, JoinKeyPath(kLocalMachine, path), std::string(data), RemovalKind::DeleteKey,
+                   MissingReason(TestedPath(), {ReferenceTest::Source::ValueData, ReferenceTest::Hint::KeyName, true}));
     }
 }
 
@@ -84,8 +85,11 @@ void TScanTaskThread::ScanWindowsFonts() {
     for (RegValue& value : key->Values()) {
         if (!IsString(value.type)) continue;
         const std::string_view data = StringData(value.data);
-        if (!FailsRemovableMediaTest(data) && (installed.count(UpperAnsi(data)) != 0 || !IsMissing(data))) continue;
-        handOver_->AddFinding(ValueFinding(problem, keyText, value.name, std::string(data)));
+        const bool noDisk = FailsRemovableMediaTest(data);
+        if (!noDisk && (installed.count(UpperAnsi(data)) != 0 || !IsMissing(data))) continue;
+        handOver_->AddFinding(ValueFinding(problem, keyText, value.name, std::string(data),
+                                           MissingReason(noDisk ? data : TestedPath(),
+                                                         {ReferenceTest::Source::ValueData})));
     }
 }
 
@@ -100,8 +104,11 @@ void TScanTaskThread::ScanHelpKey(std::string_view keyPath, const std::string& p
         std::string full(StringData(value.data));
         if (!full.empty() && full.back() != '\\') full += '\\';
         full += value.name;
-        if (!FailsRemovableMediaTest(full) && !IsMissing(full)) continue;
-        handOver_->AddFinding(ValueFinding(problem, keyText, value.name, std::move(full)));
+        const bool noDisk = FailsRemovableMediaTest(full);
+        if (!noDisk && !IsMissing(full)) continue;
+        FindingReason reason = MissingReason(noDisk ? std::string_view(full) : TestedPath(),
+                                             {ReferenceTest::Source::DataAndName});
+        handOver_->AddFinding(ValueFinding(problem, keyText, value.name, std::move(full), std::move(reason)));
     }
 }
 
@@ -122,8 +129,14 @@ void TScanTaskThread::ScanSharedDlls() {
     // The value names are the libraries' paths, the data their use counts.
     for (RegValue& value : key->Values()) {
         if (value.type != RegType::Dword) continue;
-        if (!FailsRemovableMediaTest(value.name) && IntegerData(value.data) != 0 && !IsMissing(value.name)) continue;
-        AddFinding(problem, keyText, std::move(value.name), RemovalKind::DeleteNamedValue);
+        const bool noDisk = FailsRemovableMediaTest(value.name);
+        const bool unused = IntegerData(value.data) == 0;
+        if (!noDisk && !unused && !IsMissing(value.name)) continue;
+        // An unused library goes whether or not its file is there.
+        FindingReason reason = unused ? FindingReason{ReasonKind::ZeroUseCount}
+                                      : MissingReason(noDisk ? std::string_view(value.name) : TestedPath(),
+                                                      {ReferenceTest::Source::ValueName});
+        AddFinding(problem, keyText, std::move(value.name), RemovalKind::DeleteNamedValue, std::move(reason));
     }
 }
 
@@ -138,8 +151,12 @@ void TScanTaskThread::ScanRunKey(std::string_view rootName, std::string_view key
     for (const RegValue& value : key->Values()) {
         if (!IsString(value.type)) continue;
         const std::string_view data = StringData(value.data);
-        if (!data.empty() && data != "\"\"" && !IsMissing(data)) continue;
-        handOver_->AddFinding(ValueFinding(problem, keyText, value.name, std::string(data)));
+        const bool empty = data.empty() || data == "\"\"";
+        if (!empty && !IsMissing(data)) continue;
+        handOver_->AddFinding(ValueFinding(
+            problem, keyText, value.name, std::string(data),
+            empty ? FindingReason{ReasonKind::EmptyCommand}
+                  : MissingReason(TestedPath(), {ReferenceTest::Source::ValueData})));
     }
 }
 
@@ -165,7 +182,9 @@ void TScanTaskThread::ScanStartupPrograms() {
             const std::string_view data = StringData(command->data);
             if (!IsMissing(data)) continue;
             AddFinding(problem, JoinKeyPath(kLocalMachine, std::string(kStartupReg) + "\\" + name), std::string(data),
-                       RemovalKind::DeleteKey);
+                       RemovalKind::DeleteKey,
+                       MissingReason(TestedPath(), {ReferenceTest::Source::ValueData, ReferenceTest::Hint::None, false,
+                                                      ReferenceTest::KeyValue::Command}));
         }
     } catch (const ScanStopped&) {
         throw;
@@ -190,7 +209,8 @@ void TScanTaskThread::ScanAddRemovePrograms() {
         for (const std::string& valueName : entry->ValueNames())
             if (valueName.find("UninstallString") != std::string::npos) uninstallable = true;
         if (uninstallable || entry->ValueExists("SystemComponent")) continue;
-        AddFinding(problem, listText, std::move(name), RemovalKind::DeleteSubkey);
+        AddFinding(problem, listText, std::move(name), RemovalKind::DeleteSubkey,
+                   FindingReason{ReasonKind::NoUninstallCommand});
     }
 }
 
@@ -211,7 +231,8 @@ void TScanTaskThread::ScanWindowsServices() {
         if (!IsMissing(data, true)) continue;
         // Only the image path goes: the service's own key stays.
         AddFinding(problem, JoinKeyPath(kLocalMachine, path) + "\\ImagePath", std::string(data),
-                   RemovalKind::DeleteValueInPath);
+                   RemovalKind::DeleteValueInPath,
+                   MissingReason(TestedPath(), {ReferenceTest::Source::ValueData, ReferenceTest::Hint::None, true}));
     }
 }
 

@@ -97,8 +97,24 @@ void TScanTaskThread::ShowCurrentKey(std::string_view keyPath) {
     if (!handOver_->ShowCurrentKey(keyPath)) throw ScanStopped();
 }
 
-void TScanTaskThread::AddFinding(std::string problem, std::string keyPath, std::string value, RemovalKind kind) {
-    handOver_->AddFinding(Finding{std::move(problem), std::move(keyPath), std::move(value), kind});
+void TScanTaskThread::AddFinding(std::string problem, std::string keyPath, std::string value, RemovalKind kind,
+                                 FindingReason reason) {
+    handOver_->AddFinding(Finding{std::move(problem), std::move(keyPath), std::move(value), kind, std::move(reason)});
+}
+
+FindingReason TScanTaskThread::MissingReason(std::string_view path, ReferenceTest test) {
+    const ReasonKind kind = test.AllowFolder && test.NameHint == ReferenceTest::Hint::None
+                                ? ReasonKind::MissingFileOrFolder
+                                : ReasonKind::MissingFile;
+    return FindingReason{kind, std::string(path), test};
+}
+
+ReferenceTest::Hint TScanTaskThread::HintOf(std::string_view nameHint) {
+    if (nameHint.empty()) return ReferenceTest::Hint::None;
+    if (EqualsNoCase(nameHint, ".exe")) return ReferenceTest::Hint::Exe;
+    if (EqualsNoCase(nameHint, ".dll")) return ReferenceTest::Hint::Dll;
+    // Any other hint is a key's own name.
+    return ReferenceTest::Hint::KeyName;
 }
 
 FileReferenceTest& TScanTaskThread::PathTest() {
@@ -115,7 +131,7 @@ FileReferenceTest& TScanTaskThread::PathTest() {
 
 bool TScanTaskThread::IsMissingFileReference(std::string_view path, std::string_view nameHint,
                                              std::string_view scanDrives, bool allowFolder) {
-    return PathTest().IsMissingFileReference(path, nameHint, scanDrives, allowFolder);
+    return PathTest().IsMissingFileReference(path, nameHint, scanDrives, allowFolder, &testedPath_);
 }
 
 std::string TScanTaskThread::ExpandFolderVariable(std::string_view var) {

@@ -53,9 +53,17 @@ public:
     // What the checks call.
     void ShowTaskCaption(std::string text);
     void ShowCurrentKey(std::string_view keyPath);  // throws ScanStopped after a stop
-    void AddFinding(std::string problem, std::string keyPath, std::string value, RemovalKind kind);
+    void AddFinding(std::string problem, std::string keyPath, std::string value, RemovalKind kind,
+                    FindingReason reason = {});
     bool IsMissingFileReference(std::string_view path, std::string_view nameHint, std::string_view scanDrives,
                                 bool allowFolder);
+    // The path the last file-reference test looked for, once it got that far.
+    const std::string& TestedPath() const { return testedPath_; }
+    // The reason of a reference found missing at `path` by `test`: a file, or
+    // a file or folder where the test let a folder count (never with a hint).
+    static FindingReason MissingReason(std::string_view path, ReferenceTest test);
+    // The hint a walk was given, as a finding records it.
+    static ReferenceTest::Hint HintOf(std::string_view nameHint);
     std::string ExpandFolderVariable(std::string_view var);
 
     // The recursive walk that tests every string value below a key.
@@ -147,6 +155,7 @@ private:
     bool includeRemoveMedia_ = false;
     int currentTaskId_ = 0;
     std::optional<FileReferenceTest> pathTest_;
+    std::string testedPath_;
     // Opened on first use, on the worker's thread, and kept until the worker goes.
     std::unique_ptr<ShortcutReader> shortcutReader_;
     bool shortcutReaderOpened_ = false;

@@ -6,7 +6,7 @@
 
 #include "scan/scan_task_thread.h"
 #include "scan/scan_texts.h"
-#include "scan/scanned_drive.h"
+#include "scan/shortcut_target.h"
 #include "base/text.h"
 
 namespace ks {
@@ -16,18 +16,6 @@ namespace {
 // Walked in this order: all users' Start menu and desktop, then the user's
 // application data, recent documents, Start menu and desktop.
 constexpr int kShortcutFolders[] = {22, 25, 26, 8, 11, 16};
-
-// Targets a 32-bit process sees redirected under WOW64, so their absence
-// proves nothing.
-constexpr const char* kRedirectedParts[] = {"system32", "ProgramFiles", "Program Files"};
-
-bool ContainsNoCase(std::string_view text, std::string_view part) {
-    return UpperAnsi(text).find(UpperAnsi(part)) != std::string::npos;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view start) {
-    return text.size() >= start.size() && EqualsNoCase(text.substr(0, start.size()), start);
-}
 
 bool IsShortcutName(std::string_view name) {
     const size_t dot = name.rfind('.');
@@ -67,18 +55,9 @@ void TScanTaskThread::ScanShortcutFolder(std::string_view folder) {
         ShowCurrentKey(path);
         std::string target = ResolveShortcutTarget(path);
         if (target.empty()) continue;
-        bool redirected = false;
-        if (IsWow64)
-            for (const char* part : kRedirectedParts)
-                if (ContainsNoCase(target, part)) redirected = true;
-        if (redirected) continue;
-        if (!OnScannedDrive(target, ScanDrives)) continue;
-        bool missing;
-        if (includeRemoveMedia_ && StartsWithNoCase(target, "A:\\") && !DriveAReady) missing = true;
-        else if (includeRemoveMedia_ && StartsWithNoCase(target, "B:\\") && !DriveBReady) missing = true;
-        else missing = IsMissingFileReference(target, "", ScanDrives, false) && !files_->FolderExists(target);
-        if (missing)
-            AddFinding(ScanText(scan_text::kProblemShortcuts), path, std::move(target), RemovalKind::DeleteFile);
+        if (IsMissingShortcutTarget(PathTest(), *files_, target, ScanDrives))
+            AddFinding(ScanText(scan_text::kProblemShortcuts), path, target, RemovalKind::DeleteFile,
+                       FindingReason{ReasonKind::MissingTarget, target, {ReferenceTest::Source::ShortcutTarget}});
     }
 }
 

@@ -58,7 +58,7 @@ void TScanTaskThread::ScanObsoleteSoftwareRoot(std::string_view rootName, std::s
         const std::string child = std::string(keyPath) + "\\" + vendor;
         ShowCurrentKey(child);
         if (CountKeyContent(*registry_, *root, child) < 1)
-            AddFinding(problem, parent, vendor, RemovalKind::DeleteSubkey);
+            AddFinding(problem, parent, vendor, RemovalKind::DeleteSubkey, FindingReason{ReasonKind::EmptyKey});
     }
 }
 
@@ -83,7 +83,8 @@ void TScanTaskThread::ScanStartMenu() {
             for (const auto& folder : folders)
                 if (EqualsNoCase(folder, name)) present = true;
             if (!present)
-                AddFinding(problem, std::string("HKEY_CURRENT_USER\\") + keyPath, name, RemovalKind::DeleteSubkey);
+                AddFinding(problem, std::string("HKEY_CURRENT_USER\\") + keyPath, name, RemovalKind::DeleteSubkey,
+                           FindingReason{ReasonKind::NoStartMenuFolder, name});
         }
     }
 }
@@ -109,7 +110,8 @@ void TScanTaskThread::ScanSoundSchemeKey(std::string_view rootName, std::string_
             std::string file = TextOf(*sound);
             if (IsMissingFileReference(file, "", ScanDrives, false))
                 AddFinding(ScanText(scan_text::kProblemSound), UpperAnsi(rootName) + "\\" + path, std::move(file),
-                           RemovalKind::DeleteDefaultValue);
+                           RemovalKind::DeleteDefaultValue,
+                           MissingReason(TestedPath(), {ReferenceTest::Source::ValueData}));
         }
     }
     for (const auto& subkey : key->SubkeyNames()) ScanSoundSchemeKey(rootName, path + "\\", subkey);
@@ -134,9 +136,10 @@ void TScanTaskThread::ScanRecentLists() {
                     break;
                 }
             if (found) continue;
-            Finding finding = ValueFinding(problem, keyText, value.name, file);
+            Finding finding = ValueFinding(problem, keyText, value.name, file,
+                                           {ReasonKind::MissingRecentFile, file, {ReferenceTest::Source::RecentFile}});
             AddFinding(std::move(finding.Problem), std::move(finding.KeyPath), std::move(finding.Value),
-                       finding.RemovalKind);
+                       finding.RemovalKind, std::move(finding.Reason));
         }
         for (const auto& extension : extensions)
             ScanKeyTree("HKEY_CURRENT_USER", std::string(kOpenSaveMru) + "\\" + extension, ScanDrives, "", problem);
@@ -169,9 +172,12 @@ void TScanTaskThread::ScanUserAssist(const std::string& problem) {
                              << (8 * i);
                 neverRun = count == 0;
             }
+            // A program never run goes whether or not its file is there.
             if (neverRun || missing)
                 AddFinding(problem, std::string("HKEY_CURRENT_USER\\") + kUserAssistCount, name,
-                           RemovalKind::DeleteEncodedValue);
+                           RemovalKind::DeleteEncodedValue,
+                           neverRun ? FindingReason{ReasonKind::NeverRun}
+                                    : MissingReason(TestedPath(), {ReferenceTest::Source::NameAfterColon, ReferenceTest::Hint::None, true}));
         }
     } catch (const ScanStopped&) {
         throw;

@@ -40,6 +40,10 @@ TEST(CliArgumentsTest, CommandsOptionsAndSectionLists) {
         {{"scan", "--format", "JSON"}, "", CommandKind::Scan, std::nullopt, OutputFormat::Json},
         {{"scan", "--format=csv"}, "", CommandKind::Scan, std::nullopt, OutputFormat::Csv},
         {{"repair", "--dry-run", "--sections", "7"}, "", CommandKind::Repair, std::vector<int>{7}},
+        {{"repair", "--dry-run", "--details"}, "", CommandKind::Repair},
+        {{"scan", "--details", "--format", "csv"}, "", CommandKind::Scan, std::nullopt, OutputFormat::Csv},
+        {{"backups", "--details"}, "does not go with backups"},
+        {{"scan", "--details=yes"}, "takes no value"},
         {{"backups"}, "", CommandKind::Backups},
         {{"restore", "x.reg"}, "", CommandKind::Restore},
         {{}, "no command"},
@@ -119,6 +123,60 @@ TEST(CliOutputTest, CsvReadsBackFieldForField) {
     }
     EXPECT_EQ(CsvField("plain text"), "plain text");
     EXPECT_EQ(CsvField("a\"b"), "\"a\"\"b\"");
+}
+
+// --details: columns and fields at the end, read back by the strict readers;
+// what was there before is unchanged.
+TEST(CliOutputTest, DetailsFollowTheFindingsInCsvAndJson) {
+    std::vector<FindingDetails> details;
+    for (const SectionFinding& row : kAwkward) {
+        RemovalPreview preview;
+        preview.what = RemovalPreview::What::Key;
+        preview.keys = 3;
+        preview.values = 5;
+        preview.countCut = row.section == 23;
+        Finding finding = row.finding;
+        finding.Reason = {ReasonKind::MissingFile, "C:\\gone, \"x\"\\a.exe"};
+        details.push_back(DetailsOf(finding, preview));
+    }
+    const auto plain = test::ReadCsv(FindingsCsv(kAwkward));
+    const auto rows = test::ReadCsv(FindingsCsv(kAwkward, &details));
+    ASSERT_TRUE(rows.has_value() && plain.has_value());
+    ASSERT_EQ(rows->size(), kAwkward.size() + 1);
+    for (std::size_t i = 0; i < rows->size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto& row = (*rows)[i];
+        ASSERT_EQ(row.size(), 13u);
+        EXPECT_EQ(std::vector<std::string>(row.begin(), row.begin() + 5), (*plain)[i]);
+        if (i == 0) {
+            EXPECT_EQ(std::vector<std::string>(row.begin() + 5, row.end()),
+                      (std::vector<std::string>{"reasonKind", "reasonDetail", "reason", "deletes", "deletesText",
+                                                "keysBelow", "values", "countComplete"}));
+            continue;
+        }
+        EXPECT_EQ(std::vector<std::string>(row.begin() + 5, row.end()),
+                  (std::vector<std::string>{"MissingFile", "C:\\gone, \"x\"\\a.exe",
+                                            "The file C:\\gone, \"x\"\\a.exe was not found.", "key",
+                                            details[i - 1].removalText, "3", "5", i == 4 ? "false" : "true"}));
+    }
+    EXPECT_EQ(DetailsSuffix(details[0]),
+              "  (The file C:\\gone, \"x\"\\a.exe was not found.; Repair deletes: the key and everything below it: 3 "
+              "keys, 5 values)");
+
+    const auto identity = [](std::string_view text) { return std::string(text); };
+    const auto doc = test::JsonReader::Read(FindingsJson(ScanSummary{"3.3", {4}, true, 4}, kAwkward, identity, &details));
+    ASSERT_TRUE(doc.has_value());
+    const auto& found = doc->Member("findings")->items;
+    ASSERT_EQ(found.size(), kAwkward.size());
+    EXPECT_EQ(found[0].Member("reasonDetail")->text, "C:\\gone, \"x\"\\a.exe");
+    EXPECT_EQ(found[0].Member("deletes")->text, "key");
+    EXPECT_EQ(found[0].Member("keysBelow")->number, 3);
+    EXPECT_EQ(found[0].Member("values")->number, 5);
+    EXPECT_TRUE(found[0].Member("countComplete")->boolean);
+    EXPECT_FALSE(found[3].Member("countComplete")->boolean);
+    const auto without = test::JsonReader::Read(FindingsJson(ScanSummary{"3.3", {4}, true, 4}, kAwkward, identity));
+    ASSERT_TRUE(without.has_value());
+    EXPECT_EQ(without->Member("findings")->items[0].Member("reason"), nullptr);
 }
 
 TEST(CliOutputTest, JsonStringsEscapeEveryControlCharacterAndMendBadUtf8) {

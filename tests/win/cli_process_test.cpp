@@ -192,6 +192,35 @@ TEST_F(CliProcessTest, FindsWhatTheWindowFindsInJsonCsvAndText) {
         EXPECT_EQ((*table)[i + 1], (std::vector<std::string>{"4", window[i].Problem, window[i].KeyPath,
                                                              window[i].Value, KindName(window[i].RemovalKind)}));
 
+    // --details: the same rows with the reason and what goes after them, read from the registry now.
+    const CliRun detailed = Cli("scan --sections 4 --format csv --details");
+    const auto withDetails = test::ReadCsv(detailed.out);
+    ASSERT_TRUE(withDetails.has_value()) << detailed.out;
+    ASSERT_EQ(withDetails->size(), window.size() + 1);
+    EXPECT_EQ(withDetails->front().size(), 13u);
+    for (std::size_t i = 0; i < window.size(); ++i) {
+        const auto& row = (*withDetails)[i + 1];
+        SCOPED_TRACE(window[i].KeyPath);
+        ASSERT_EQ(row.size(), 13u);
+        EXPECT_EQ(std::vector<std::string>(row.begin(), row.begin() + 5), (*table)[i + 1]);
+        EXPECT_EQ(row[5], "MissingFileOrFolder");
+        EXPECT_EQ(row[6], window[i].Reason.Detail);
+        EXPECT_NE(row[6].find("Keyscrub cli missing"), std::string::npos);
+        EXPECT_TRUE(row[8] == "value" || row[8] == "defaultValue") << row[8];
+        EXPECT_EQ(row[11], "1");
+    }
+    const CliRun detailedJson = Cli("scan --sections 4 --format json --details");
+    const auto detailedDoc = test::JsonReader::Read(detailedJson.out);
+    ASSERT_TRUE(detailedDoc.has_value()) << detailedJson.out;
+    const auto& first = detailedDoc->Member("findings")->items.at(0);
+    EXPECT_EQ(first.Member("reasonDetail")->text, window[0].Reason.Detail);
+    EXPECT_EQ(first.Member("reason")->text, "Neither a file nor a folder " + window[0].Reason.Detail + " was found.");
+    EXPECT_TRUE(first.Member("countComplete")->boolean);
+    const CliRun dry = Cli("repair --dry-run --details");
+    EXPECT_NE(dry.out.find(window[0].KeyPath + "  #####  " + window[0].Value + "  (Neither a file nor a folder "),
+              std::string::npos)
+        << dry.out;
+
     const CliRun text = Cli("scan");
     EXPECT_EQ(text.code, 1u);
     // Text is one line per finding; a CR LF inside a name breaks it, as in the report.

@@ -15,6 +15,7 @@
 #include "app/product.h"
 #include "app/window_position.h"
 #include "repair/filter.h"
+#include "repair/win/removal_preview_win.h"
 #include "scan/win/win32_file_system.h"
 #include "settings/language_menu.h"
 #include "settings/localisation.h"
@@ -173,6 +174,17 @@ void TfrmRegCleaner::WireHandlers() {
     });
     OnNotify(kList, LVN_GETDISPINFOW, [this](NMHDR& header) -> LRESULT {
         problems_.AnswerDisplayInfo(reinterpret_cast<NMLVDISPINFOW&>(header));
+        return 0;
+    });
+    // A row's tip: its whole key and value, why it is there and what repair
+    // would delete, read from the registry as the tip is asked for.
+    problems_.OnInfoTip(&RowTipOnThisMachine);
+    OnNotify(kList, LVN_GETINFOTIPA, [this](NMHDR& header) -> LRESULT {
+        problems_.AnswerInfoTip(reinterpret_cast<NMLVGETINFOTIPA&>(header));
+        return 0;
+    });
+    OnNotify(kList, LVN_GETINFOTIPW, [this](NMHDR& header) -> LRESULT {
+        problems_.AnswerInfoTip(reinterpret_cast<NMLVGETINFOTIPW&>(header));
         return 0;
     });
     OnNotify(kList, NM_CLICK, [this](NMHDR& header) -> LRESULT {

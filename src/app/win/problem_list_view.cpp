@@ -34,7 +34,23 @@ void AnswerStateAndParam(const ProblemListModel& model, Item& item) {
 
 }  // namespace
 
+namespace {
+
+bool RunsOnWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Wide enough for a long key path; the tip breaks its lines where it says.
+constexpr LPARAM kTipWidth = 640;
+// A tip stays up long enough to be read.
+constexpr LPARAM kTipShownMs = 30000;
+
+}  // namespace
+
 ListViewProblemList::~ListViewProblemList() {
+    // The tooltip goes with the window that owns it, which may be gone already.
+    if (ownTip_ && IsWindow(ownTip_)) DestroyWindow(ownTip_);
     if (!list_) return;
     if (showTimer_) KillTimer(list_, kShowTimer);
     RemoveWindowSubclass(list_, &ControlProc, kSubclassId);
@@ -50,6 +66,9 @@ void ListViewProblemList::Attach(HWND listView) {
     if (!list_) return;
     // The boxes are state images the control asks for, never keeps.
     SendMessageA(list_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+    // Each row's tip is asked for when it is to be shown (LVN_GETINFOTIP).
+    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
+    MakeOwnTip();
     SetWindowSubclass(list_, &ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     dirty_ = true;
     Flush();
@@ -69,6 +88,12 @@ LRESULT CALLBACK ListViewProblemList::ControlProc(HWND window, UINT message, WPA
     if (message == kMsgFlushRows) list.flushPosted_ = false;
     if (list.dirty_ && list.batches_ == 0 && !list.flushing_ && message != WM_NCDESTROY) list.Flush();
     if (message == kMsgFlushRows) return 0;
+    if (list.ownTip_ && message == WM_MOUSEMOVE) list.FollowMouse(lParam);
+    if (list.ownTip_ && message == WM_NOTIFY && lParam &&
+        reinterpret_cast<NMHDR*>(lParam)->hwndFrom == list.ownTip_) {
+        list.AnswerOwnTip(*reinterpret_cast<NMHDR*>(lParam));
+        return 0;
+    }
     if (message == WM_TIMER && wParam == kShowTimer) {
         KillTimer(window, kShowTimer);
         list.showTimer_ = false;
@@ -239,6 +264,88 @@ void ListViewProblemList::AnswerDisplayInfo(NMLVDISPINFOW& info) const {
         lstrcpynW(item.pszText, wideText_.c_str(), item.cchTextMax);
     }
     AnswerStateAndParam(model_, item);
+}
+
+std::string ListViewProblemList::TipText(int index) const {
+    // The control may ask about a row that is gone until it is told.
+    if (!tipOf_ || index < 0 || static_cast<std::size_t>(index) >= Count()) return {};
+    try {
+        return tipOf_(model_.Row(static_cast<std::size_t>(index)));
+    } catch (...) {
+        // A tip that cannot be made is no tip; the list goes on.
+        return {};
+    }
+}
+
+// The tip replaces whatever the control offered (the cut row text): it begins
+// with the row's whole key path.
+void ListViewProblemList::AnswerInfoTip(NMLVGETINFOTIPA& tip) const {
+    if (!tip.pszText || tip.cchTextMax <= 0) return;
+    const std::string text = TipText(tip.iItem);
+    if (!text.empty()) lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
+}
+
+void ListViewProblemList::AnswerInfoTip(NMLVGETINFOTIPW& tip) const {
+    if (!tip.pszText || tip.cchTextMax <= 0) return;
+    const std::string text = TipText(tip.iItem);
+    if (text.empty()) return;
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    lstrcpynW(tip.pszText, wide.c_str(), tip.cchTextMax);
+}
+
+// Measured under Wine 8: with LVS_EX_INFOTIP its list view relays the mouse
+// to a tooltip of its own but never sends LVN_GETINFOTIP, so no tip shows.
+// There one tooltip covers the list; it is told to start over whenever the
+// mouse reaches another row, and asks for the row's text as it shows.
+void ListViewProblemList::MakeOwnTip() {
+    if (ownTip_ || !RunsOnWine()) return;
+    ownTip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list_, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    if (!ownTip_) return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = list_;
+    tool.uId = reinterpret_cast<UINT_PTR>(list_);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(ownTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(ownTip_, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+    SendMessageA(ownTip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, kTipShownMs);
+}
+
+void ListViewProblemList::FollowMouse(LPARAM at) {
+    LVHITTESTINFO hit{};
+    hit.pt = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    const auto row = static_cast<int>(SendMessageA(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (row == tipRow_) return;
+    tipRow_ = row;
+    SendMessageA(ownTip_, TTM_POP, 0, 0);
+    // Outside the rows there is nothing to say.
+    SendMessageA(ownTip_, TTM_ACTIVATE, row >= 0, 0);
+}
+
+void ListViewProblemList::AnswerOwnTip(NMHDR& header) {
+    if (header.code != TTN_GETDISPINFOA && header.code != TTN_GETDISPINFOW) return;
+    // The row is asked of the parent exactly as the control would ask it.
+    char text[INFOTIPSIZE] = {};
+    NMLVGETINFOTIPA ask{};
+    ask.hdr = {list_, static_cast<UINT_PTR>(GetDlgCtrlID(list_)), LVN_GETINFOTIPA};
+    ask.pszText = text;
+    ask.cchTextMax = INFOTIPSIZE;
+    ask.iItem = tipRow_;
+    if (tipRow_ >= 0) SendMessageA(GetParent(list_), WM_NOTIFY, ask.hdr.idFrom, reinterpret_cast<LPARAM>(&ask));
+    ownTipText_ = text;
+    if (header.code == TTN_GETDISPINFOA) {
+        reinterpret_cast<NMTTDISPINFOA&>(header).lpszText = ownTipText_.data();
+        return;
+    }
+    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    ownTipWide_.assign(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, ownTipWide_.data(), length);
+    reinterpret_cast<NMTTDISPINFOW&>(header).lpszText = ownTipWide_.data();
 }
 
 void ListViewProblemList::Toggle(std::size_t index) {

@@ -30,12 +30,15 @@ public:
     void OnTicksChanged(std::function<void()> handler) { ticksChanged_ = std::move(handler); }
     // Called whenever ShowSoon has told the control of new rows.
     void OnRowsShown(std::function<void()> handler) { rowsShown_ = std::move(handler); }
+    // Makes a row's info tip when the control asks for one.
+    void OnInfoTip(std::function<std::string(const Finding&)> tipOf) { tipOf_ = std::move(tipOf); }
 
     std::size_t Count() const override { return model_.Count(); }
     const Finding& Row(std::size_t index) const override { return model_.Row(index); }
     bool IsChecked(std::size_t index) const override { return model_.IsChecked(index); }
     void SetChecked(std::size_t index, bool checked) override;
     void Remove(std::size_t index) override;
+    void SetReason(std::size_t index, FindingReason reason) override { model_.SetReason(index, std::move(reason)); }
     void Append(Finding row) override;
     void Clear() override;
     std::optional<std::size_t> Focused() const override;
@@ -71,6 +74,8 @@ public:
     // parent's WM_NOTIFY.
     void AnswerDisplayInfo(NMLVDISPINFOA& info) const;
     void AnswerDisplayInfo(NMLVDISPINFOW& info) const;
+    void AnswerInfoTip(NMLVGETINFOTIPA& tip) const;
+    void AnswerInfoTip(NMLVGETINFOTIPW& tip) const;
     void HandleClick(const NMITEMACTIVATE& click);
     void HandleKeyDown(const NMLVKEYDOWN& key);
 
@@ -95,11 +100,23 @@ private:
     void RestoreSelection();
     void Toggle(std::size_t index);
     const std::string& CellText(int index, int column) const;
+    // The tip of the row the control asks about; "" for none.
+    std::string TipText(int index) const;
+    // Wine's list view never asks for info tips; there a tooltip of our own
+    // asks the parent as the control would.
+    void MakeOwnTip();
+    void AnswerOwnTip(NMHDR& header);
+    void FollowMouse(LPARAM at);
 
     HWND list_ = nullptr;
     ProblemListModel model_;
     std::function<void()> ticksChanged_;
     std::function<void()> rowsShown_;
+    std::function<std::string(const Finding&)> tipOf_;
+    HWND ownTip_ = nullptr;
+    int tipRow_ = -1;            // the row the own tooltip speaks of
+    std::string ownTipText_;     // what it shows, kept while it shows it
+    std::wstring ownTipWide_;
     unsigned long long lastFlush_ = 0;  // GetTickCount64 of the last Flush that told the control
     bool showTimer_ = false;
     int batches_ = 0;

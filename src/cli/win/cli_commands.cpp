@@ -15,6 +15,7 @@
 #include "repair/problem_list.h"
 #include "repair/win/backup_system.h"
 #include "repair/win/repair_command.h"
+#include "repair/win/removal_preview_win.h"
 #include "repair/win/repair_lock.h"
 #include "restore/backup_listing.h"
 #include "restore/restore_backup.h"
@@ -141,6 +142,15 @@ bool WriteOutput(const std::string& file, const std::string& text) {
            written == text.size();
 }
 
+// What --details adds to each kept finding, read from the registry and the disk now.
+std::vector<FindingDetails> DetailsOfAll(const std::vector<SectionFinding>& findings) {
+    std::vector<FindingDetails> details;
+    details.reserve(findings.size());
+    for (const SectionFinding& row : findings)
+        details.push_back(DetailsOf(row.finding, PreviewOnThisMachine(row.finding), &LookupText));
+    return details;
+}
+
 void ReportScanEnd(const HeadlessScan& scan) {
     if (scan.stopped) Message("scan stopped");
     else if (!scan.finished) Message("the scan ended in an unexpected failure; findings so far are shown");
@@ -153,15 +163,19 @@ int Scan(const CliCommand& command) {
     ScanAndFilter(sections, result);
     ReportScanEnd(result.scan);
     const bool completed = result.scan.finished;
+    std::vector<FindingDetails> details;
+    if (command.details) details = DetailsOfAll(result.kept);
+    const std::vector<FindingDetails>* detailed = command.details ? &details : nullptr;
     std::string text;
     switch (command.format) {
     case OutputFormat::Text:
-        for (const SectionFinding& row : result.kept) text += TextLine(row.finding) + kLineEnd;
+        for (std::size_t i = 0; i < result.kept.size(); ++i)
+            text += TextLine(result.kept[i].finding) + (detailed ? DetailsSuffix(details[i]) : "") + kLineEnd;
         break;
-    case OutputFormat::Csv: text = FindingsCsv(result.kept); break;
+    case OutputFormat::Csv: text = FindingsCsv(result.kept, detailed); break;
     case OutputFormat::Json:
         text = FindingsJson(ScanSummary{product::kVersion, sections, completed, result.scan.findings.size()},
-                            result.kept, &AnsiToUtf8);
+                            result.kept, &AnsiToUtf8, detailed);
         break;
     }
     if (!WriteOutput(command.outputFile, text)) {
@@ -208,7 +222,11 @@ int Repair(const CliCommand& command) {
     run.dryRun = command.dryRun;
     if (!run.scanCompleted) return RepairExitCode(run);
     if (command.dryRun) {
-        for (const SectionFinding& row : result.kept) Line("would remove: " + TextLine(row.finding));
+        std::vector<FindingDetails> details;
+        if (command.details) details = DetailsOfAll(result.kept);
+        for (std::size_t i = 0; i < result.kept.size(); ++i)
+            Line("would remove: " + TextLine(result.kept[i].finding) +
+                 (command.details ? DetailsSuffix(details[i]) : ""));
         Line(std::to_string(run.findings) + " would be removed");
         return RepairExitCode(run);
     }
@@ -229,7 +247,11 @@ int Repair(const CliCommand& command) {
     std::string backupFile;
     run.outcome = RepairOnThisMachine(result.list, unrepaired, ui, options, backupFile,
                                       [&](const Finding& finding, RemoveResult removed) {
-                                          Line(RepairedLine(finding, removed));
+                                          std::string line = RepairedLine(finding, removed);
+                                          // What was removed can no longer be read: only why it went.
+                                          const std::string reason = ReasonText(finding.Reason, &LookupText);
+                                          if (command.details && !reason.empty()) line += "  [" + reason + "]";
+                                          Line(line);
                                       });
     if (!run.outcome.started) {
         Message("the backup folder " + options.OutputDirectory + " cannot be created; nothing was repaired");

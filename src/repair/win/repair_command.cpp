@@ -1,10 +1,13 @@
 // The repair command wired to Windows.
 #include "repair/win/repair_command.h"
 
+#include "repair/reference_recheck.h"
 #include "repair/win/backup_system.h"
 #include "repair/win/repair_lock.h"
 #include "repair/win/show_hint_dialog.h"
 #include "restore/win/system_point_dialog.h"
+#include "scan/scan_task_thread.h"
+#include "scan/win/shell_shortcut_links.h"
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
 #include "settings/localisation.h"
@@ -44,6 +47,8 @@ RepairOptions RepairOptionsFromSettings(const SettingsRecord& settings) {
     options.ShowHint = settings.ShowHint;
     options.Beep = settings.Beep;
     options.WindowsVersion = GetWindowsVersion();
+    options.IncludeRemoveMedia = settings.IncludeRemoveMedia;
+    options.IncludeCDdrive = settings.IncludeCDdrive;
     return options;
 }
 
@@ -57,6 +62,14 @@ RepairOutcome RepairOnThisMachine(ProblemList& list, UnrepairedFindings& unrepai
     RepairContext context{*registry, *files, *store, ui, &LocalBackupTime, SystemLeadBytes(), fidelity.get(),
                           &LookupText};
     context.rowDone = std::move(rowDone);
+    // Each reference row is tested again just before it goes, as the scan
+    // tested it: with fresh answers, the scan's drives, and the shell's link
+    // object for shortcut targets (none when it cannot be made here).
+    FileReferenceTest test(*files, RecheckOptions(*files, options.IncludeRemoveMedia));
+    const auto shortcuts = MakeShellShortcutLinks()->OpenOnThisThread();
+    ReferenceRecheck recheck{test, BuildScanDrives(*files, options.IncludeRemoveMedia, options.IncludeCDdrive),
+                             shortcuts.get()};
+    context.recheck = &recheck;
     return RepairFindings(list, unrepaired, context, options, currentBackupFile);
 }
 
