@@ -71,7 +71,7 @@ void TfrmOptions::bOKClick() {
 
 void TfrmOptions::bBrowseClick() {
     const auto picked = ui::CurrentPrompts().PickFolder(
-        Handle(), LookupText("RES_Select_Directory", "Please select the directory to add"), L"");
+        Handle(), LookupText("RES_Select_Directory", "Please select the directory to add"), {});
     if (picked) SetText(kFolder, *picked);
 }
 
