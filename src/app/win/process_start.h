@@ -12,9 +12,10 @@ namespace ks {
 // place of the system's. LoadLibrary is kept to the system folder where the
 // system has SetDefaultDllDirectories (looked up at run time: Windows 7 and
 // Vista have it only with the 2011 update, XP not at all); elsewhere the
-// current folder at least leaves the search. The imports of the executables
-// are all known DLLs, which the loader takes from the system folder anyway.
-// Returns whether the search is kept to the system folder.
+// current folder at least leaves the search. What the executables import is
+// either a known DLL, which the loader takes from the system folder anyway,
+// or the common controls, bound to the side-by-side store by the manifest of
+// each. Returns whether the search is kept to the system folder.
 bool LoadLibrariesFromSystemFolderOnly();
 
 // The text of the exception being handled, for a report; something general

@@ -45,7 +45,9 @@ std::string WhyIncomplete(const std::string& path) {
     if (check.Complete()) return {};
     std::string text =
         LookupText("RES_FullBackup_Incomplete",
-                   "The registry editor's export is not complete, so it did not replace the file.") + "\n\n";
+                   "The registry editor did not export the whole registry, so the file was not written; an earlier "
+                   "file of that name is kept.") +
+        "\n\n";
     if (!check.missingKey.empty())
         return text + LookupText("RES_FullBackup_Lacks", "It lacks this key:") + ' ' + check.missingKey;
     return text + BackupFaultText(check.fault, check.line, &LookupText);
