@@ -44,23 +44,20 @@ BackupFileCheck CheckBackupText(std::string_view bytes, const LeadBytes& leadByt
         return check;
     }
     // A write that a power cut interrupted can leave the room it took filled
-    // with zeros; and half a UTF-16 unit is a write cut short as well.
+    // with zeros; and half a UTF-16 unit is a write cut short as well. (A cut
+    // between CR and LF needs no care: a lone CR ends a line for the importer
+    // as CR LF does, and every line before it is whole.)
     const size_t written = text.find_last_not_of('\0') + 1;
     const bool neverWritten = written < text.size() || file.strayByte;
     text = text.substr(0, written);
-    // A file whose lines end in CR LF and whose last line ends in a lone CR
-    // was cut between the two: its last line counts as cut off.
-    const size_t firstEnd = text.find_first_of("\r\n");
-    const bool crLf = firstEnd != std::string_view::npos && text.substr(firstEnd).starts_with("\r\n");
-    const std::string_view body = crLf && text.ends_with('\r') ? text.substr(0, text.size() - 1) : text;
 
-    RegParseResult parsed = ParseRegText(body, true, leadBytes, check.form);
-    if (parsed.ok && body.size() == text.size() && !neverWritten) {
+    RegParseResult parsed = ParseRegText(text, true, leadBytes, check.form);
+    if (parsed.ok && !neverWritten) {
         check.blocks = std::move(parsed.blocks);
         return check;
     }
     BackupFault tornEnd = BackupFault::NeverWritten;
-    std::string_view complete = body;
+    std::string_view complete = text;
     if (!parsed.ok) {
         tornEnd = FaultOfEnd(parsed.end);
         if (tornEnd == BackupFault::BadLine) {
@@ -69,18 +66,16 @@ BackupFileCheck CheckBackupText(std::string_view bytes, const LeadBytes& leadByt
             return check;
         }
         // The end is torn inside its last block: that block goes, and what
-        // comes before it must read cleanly and hold a block.
+        // comes before it must read cleanly.
         if (parsed.blockStart != std::string_view::npos) {
-            complete = body.substr(0, parsed.blockStart);
+            complete = text.substr(0, parsed.blockStart);
             parsed = ParseRegText(complete, true, leadBytes, check.form);
         }
-        if (!parsed.ok || parsed.blocks.empty()) {
-            check.fault = tornEnd;
-            check.line = 0;
-            return check;
-        }
-    } else if (body.size() != text.size()) {
-        tornEnd = BackupFault::CutOff;
+    }
+    // Nothing to import before a torn end: the file is refused for it.
+    if (!parsed.ok || parsed.blocks.empty()) {
+        check.fault = tornEnd;
+        return check;
     }
     check.blocks = std::move(parsed.blocks);
     check.tornEnd = tornEnd;

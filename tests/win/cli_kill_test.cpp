@@ -84,7 +84,7 @@ protected:
     }
 };
 
-enum class Tear { None, InsideAValue, AfterAContinuation, BetweenCrAndLf };
+enum class Tear { None, InsideAValue, AfterAContinuation, InsideTheKeyLine };
 
 TEST_F(CliKillTest, EveryRepairKilledPartWayIsRestoredExactly) {
     const test::StoredKey before = test::Dump(HKEY_CURRENT_USER, scratch_.wpath());
@@ -98,7 +98,7 @@ TEST_F(CliKillTest, EveryRepairKilledPartWayIsRestoredExactly) {
         {"killed a third of the way, the next block cut inside a value", kPlanted / 3, Tear::InsideAValue},
         {"killed two thirds of the way, cut after a continuation, zeros after", 2 * kPlanted / 3,
          Tear::AfterAContinuation},
-        {"killed near the end, cut between CR and LF", kPlanted - 40, Tear::BetweenCrAndLf},
+        {"killed near the end, cut inside the key line", kPlanted - 40, Tear::InsideTheKeyLine},
     };
     int number = 0;
     for (const Trial& trial : trials) {
@@ -135,9 +135,9 @@ TEST_F(CliKillTest, EveryRepairKilledPartWayIsRestoredExactly) {
             torn = block.substr(0, block.find("\\\r\n") + 3) + std::string(512, '\0');
             break;
         }
-        case Tear::BetweenCrAndLf: {
+        case Tear::InsideTheKeyLine: {
             const std::string block = BlockOf(left.front().first, left.front().second);
-            torn = block.substr(0, block.size() - 1);
+            torn = block.substr(0, block.find(']') - 3);
             break;
         }
         }
