@@ -24,16 +24,6 @@ struct ParseFailure {
     std::string message;
 };
 
-// Names compared as the registry compares them. In UTF-8 only ASCII letters
-// are folded: the code-page table would take parts of a character for letters.
-std::string NameKey(std::string_view name, RegTextForm form) {
-    if (form == RegTextForm::Ansi) return UpperAnsi(name);
-    std::string key(name);
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return key;
-}
-
 class Reader {
 public:
     Reader(std::string_view text, const LeadBytes& leadBytes, RegTextForm form)
@@ -256,8 +246,8 @@ private:
     // A set of the block's names keeps a key with many thousands of values
     // from costing a look at every earlier one.
     void Forget(RegBlock& block, const std::string& name) {
-        if (blockNames_.insert(NameKey(name, form_)).second) return;
-        const auto same = [&](const std::string& other) { return NameKey(other, form_) == NameKey(name, form_); };
+        if (blockNames_.insert(RegNameKey(name, form_)).second) return;
+        const auto same = [&](const std::string& other) { return RegNameKey(other, form_) == RegNameKey(name, form_); };
         std::erase_if(block.values, [&](const RegValue& v) { return same(v.name); });
         std::erase_if(block.deletedValues, same);
     }
@@ -274,6 +264,14 @@ private:
 };
 
 }  // namespace
+
+std::string RegNameKey(std::string_view name, RegTextForm form) {
+    if (form == RegTextForm::Ansi) return UpperAnsi(name);
+    std::string key(name);
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
 
 RegParseResult ParseRegText(std::string_view text, bool requireHeader, const LeadBytes& leadBytes, RegTextForm form) {
     // UTF-8 has no two-byte characters of a code page.

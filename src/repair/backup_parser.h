@@ -36,6 +36,11 @@ struct RegParseResult {
     std::size_t blockStart = std::string_view::npos;
 };
 
+// A key path or value name as the registry compares names: upper-cased. In
+// UTF-8 only ASCII letters are folded: the code page's table would take parts
+// of a character for letters.
+std::string RegNameKey(std::string_view name, RegTextForm form);
+
 // Parses a whole file (requireHeader: it must start with one of the two
 // header lines) or a run of blocks cut from one. Values read as the "A"
 // registry functions would read them after the import (for Unicode text: as

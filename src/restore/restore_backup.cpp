@@ -85,15 +85,6 @@ BackupFileCheck CheckBackupText(std::string_view bytes, const LeadBytes& leadByt
 
 namespace {
 
-// Names as the registry compares them, in the file's own form.
-std::string NameKey(std::string_view name, RegTextForm form) {
-    if (form == RegTextForm::Ansi) return UpperAnsi(name);
-    std::string key(name);
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return key;
-}
-
 // Every key path that ends at a separator of the path, and the path itself.
 std::vector<std::string> PathAndParents(const std::string& path, RegTextForm form, const LeadBytes& leadBytes) {
     std::vector<std::string> paths;
@@ -167,7 +158,7 @@ ImportPlan PlanImport(const std::vector<RegBlock>& blocks, RegTextForm form, con
     std::vector<std::string> goneOrder;
     std::map<std::string, std::string> gone;
     for (const RegBlock& block : blocks) {
-        const std::string path = NameKey(block.keyPath, form);
+        const std::string path = RegNameKey(block.keyPath, form);
         if (block.deleted) {
             for (auto it = live.lower_bound(path); it != live.end() && it->first.starts_with(path);)
                 it = IsAtOrBelow(it->first, path) ? live.erase(it) : std::next(it);
@@ -179,12 +170,12 @@ ImportPlan PlanImport(const std::vector<RegBlock>& blocks, RegTextForm form, con
         if (added) keys.push_back({block.keyPath, {}, {}, {}});
         PlannedKey& key = keys[at->second];
         for (const RegValue& value : block.values) {
-            const std::string name = NameKey(value.name, form);
+            const std::string name = RegNameKey(value.name, form);
             key.gone.erase(name);
             if (key.values.insert_or_assign(name, value).second) key.order.push_back(name);
         }
         for (const std::string& deleted : block.deletedValues) {
-            const std::string name = NameKey(deleted, form);
+            const std::string name = RegNameKey(deleted, form);
             if (key.values.erase(name) == 0 && !key.gone.count(name)) key.order.push_back(name);
             key.gone.insert_or_assign(name, deleted);
         }
@@ -192,7 +183,7 @@ ImportPlan PlanImport(const std::vector<RegBlock>& blocks, RegTextForm form, con
 
     ImportPlan plan;
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        const auto found = live.find(NameKey(keys[i].path, form));
+        const auto found = live.find(RegNameKey(keys[i].path, form));
         if (found == live.end() || found->second != i) continue;
         ImportPlan::Key key{keys[i].path, {}, {}};
         std::set<std::string> seen;
@@ -369,7 +360,7 @@ FullBackupCheck CheckFullBackup(const BackupFileCheck& file, RegistryProbe& regi
     std::set<std::string> paths;
     std::set<std::string> roots = {"HKEY_LOCAL_MACHINE", "HKEY_USERS"};
     for (const RegBlock& block : file.blocks) {
-        const std::string path = NameKey(block.keyPath, file.form);
+        const std::string path = RegNameKey(block.keyPath, file.form);
         paths.insert(path);
         roots.insert(path.substr(0, path.find('\\')));
     }
@@ -378,7 +369,7 @@ FullBackupCheck CheckFullBackup(const BackupFileCheck& file, RegistryProbe& regi
         if (!key) continue;
         for (const std::string& name : key->SubkeyNames()) {
             const std::string path = root + '\\' + name;
-            if (paths.count(NameKey(path, file.form))) continue;
+            if (paths.count(RegNameKey(path, file.form))) continue;
             check.missingKey = path;
             return check;
         }

@@ -110,7 +110,8 @@ RemoveResult RemoveEntry(RepairContext& context, const std::string& backupFile, 
     // folder; a caption with a separator would leave the folder.
     if (folder.empty() || entry.Caption.empty() || entry.Caption.find_first_of("\\/") != std::string::npos)
         return RemoveResult::NotRemoved;
-    return RemoveFinding(context, backupFile, Finding{entry.Location, folder + entry.Caption, "", RemovalKind::DeleteFile});
+    return RemoveFinding(context, backupFile,
+                         Finding{entry.Location, folder + entry.Caption, "", RemovalKind::DeleteFile});
 }
 
 std::size_t TickedRows(const StartupRows& rows) {

@@ -181,35 +181,10 @@ TEST(BackupParserTest, ReadsTheEditorsOwnFormsAndDeletions) {
         ASSERT_TRUE(parsed.ok) << parsed.error << " at line " << parsed.errorLine;
         EXPECT_EQ(parsed.blocks, c.blocks);
     }
-    const auto odd = ParseRegText("REGEDIT4\r\n" + key + "\r\n\"a\"=hex(1):41,00,42\r\n", true, {}, RegTextForm::Unicode);
+    const auto odd =
+        ParseRegText("REGEDIT4\r\n" + key + "\r\n\"a\"=hex(1):41,00,42\r\n", true, {}, RegTextForm::Unicode);
     EXPECT_FALSE(odd.ok) << "half a UTF-16 character";
     EXPECT_EQ(odd.errorLine, 3u);
-}
-
-// Where a text stops, the reader says so, and where the block it stops in
-// began, so that a torn end can be cut off.
-TEST(BackupParserTest, AnEndThatStopsShortIsToldApartFromDamage) {
-    const std::string head = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"a\"=dword:00000001\r\n\r\n";
-    const size_t torn = head.size();
-    struct Case {
-        const char* what;
-        std::string tail;
-        RegParseResult::End end;
-        size_t blockStart;
-    } const cases[] = {
-        {"cut inside a value line", "[HKEY_CURRENT_USER\\B]\r\n\"b\"=dword:0000", RegParseResult::End::CutOff, torn},
-        {"cut inside the key line", "[HKEY_CURRENT_USER\\", RegParseResult::End::CutOff, torn},
-        {"cut after a continuation", "[HKEY_CURRENT_USER\\B]\r\n\"b\"=hex:01,\\\r\n", RegParseResult::End::Continued,
-         torn},
-        {"damage inside a block", "[HKEY_CURRENT_USER\\B]\r\n\"b\"=dword:x\r\n", RegParseResult::End::Damaged, torn},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const auto parsed = ParseRegText(head + c.tail, true);
-        ASSERT_FALSE(parsed.ok);
-        EXPECT_EQ(parsed.end, c.end);
-        EXPECT_EQ(parsed.blockStart, c.blockStart);
-    }
 }
 
 TEST(BackupParserTest, ARunOfBlocksNeedsNoHeaderButAFileDoes) {

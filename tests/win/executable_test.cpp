@@ -19,14 +19,19 @@ struct ModuleOwner {
     }
 };
 
+// The text of a module's manifest; "" when it has none.
+std::string ManifestOf(HMODULE module) {
+    HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    if (!manifest) return {};
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, manifest)));
+    return std::string(bytes, SizeofResource(module, manifest));
+}
+
 TEST(ExecutableTest, CarriesVersionAndAdministratorManifest) {
     ModuleOwner exe{LoadLibraryExA("keyscrub.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE)};
     ASSERT_NE(exe.module, nullptr) << "keyscrub.exe beside the tests";
 
-    HRSRC manifest = FindResourceA(exe.module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-    ASSERT_NE(manifest, nullptr);
-    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(exe.module, manifest)));
-    const std::string text(bytes, SizeofResource(exe.module, manifest));
+    const std::string text = ManifestOf(exe.module);
     EXPECT_NE(text.find("requireAdministrator"), std::string::npos);
     EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     // No system newer than Windows 7 may be declared (Windows 8 and later ids).
@@ -68,10 +73,7 @@ TEST(ExecutableTest, CarriesVersionAndAdministratorManifest) {
 TEST(ExecutableTest, TheConsoleProgramBindsTheCommonControlsWithoutAskingForRights) {
     ModuleOwner exe{LoadLibraryExA("keyscrub-cli.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE)};
     ASSERT_NE(exe.module, nullptr) << "keyscrub-cli.exe beside the tests";
-    HRSRC manifest = FindResourceA(exe.module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-    ASSERT_NE(manifest, nullptr);
-    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(exe.module, manifest)));
-    const std::string text(bytes, SizeofResource(exe.module, manifest));
+    const std::string text = ManifestOf(exe.module);
     EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_EQ(text.find("requestedExecutionLevel"), std::string::npos) << "it runs with the rights it is given";
 }

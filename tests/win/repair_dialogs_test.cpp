@@ -292,7 +292,6 @@ TEST(RepairCommandTest, ABackupThatCannotBeWrittenIsToldInTheActiveLanguage) {
     test::ScratchKey scratch("repair-unwritable");
     test::ScratchFolder folder("repair-unwritable");
     test::Plant(HKEY_CURRENT_USER, scratch.wpath() + L"\\K", L"a", REG_SZ, test::Utf16(L"x"));
-    test::Plant(HKEY_CURRENT_USER, scratch.wpath() + L"\\K", L"b", REG_SZ, test::Utf16(L"y"));
     const test::StoredKey before = test::Dump(HKEY_CURRENT_USER, scratch.wpath());
     // Folders stand where this minute's backup files would go.
     SYSTEMTIME now{};
@@ -316,10 +315,8 @@ TEST(RepairCommandTest, ABackupThatCannotBeWrittenIsToldInTheActiveLanguage) {
     Settings.RestorePoint = false;
     Settings.ShowHint = true;
     ProblemListModel list;
-    for (const char* name : {"a", "b"}) {
-        list.Append({"p", scratch.full() + "\\K\\" + name, "", RemovalKind::DeleteValueInPath});
-        list.SetChecked(list.Count() - 1, true);
-    }
+    list.Append({"p", scratch.full() + "\\K\\a", "", RemovalKind::DeleteValueInPath});
+    list.SetChecked(0, true);
     AnsweringPrompts prompts(IDOK);
     ui::ScopedPrompts scoped(prompts);
     UnrepairedFindings unrepaired;
@@ -328,13 +325,11 @@ TEST(RepairCommandTest, ABackupThatCannotBeWrittenIsToldInTheActiveLanguage) {
     Settings = saved;
 
     EXPECT_TRUE(outcome.backupFailed);
-    EXPECT_EQ(outcome.removed, 0u);
     ASSERT_EQ(prompts.texts.size(), 1u) << "no hint, one message";
     EXPECT_EQ(prompts.texts[0], "0 Probleme wurden repariert. Die \xFC" "brigen nicht, weil ihre Sicherung nicht in diese "
                                 "Datei geschrieben werden konnte:\n" + currentBackupFile);
     EXPECT_EQ(prompts.styles[0], UINT(MB_OK | MB_ICONWARNING));
-    EXPECT_EQ(list.Count(), 2u);
-    EXPECT_TRUE(list.IsChecked(0) && list.IsChecked(1));
+    EXPECT_TRUE(list.Count() == 1 && list.IsChecked(0));
     EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, scratch.wpath()), before);
 }
 
