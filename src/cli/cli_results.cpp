@@ -1,8 +1,6 @@
 // Exit codes and the result lines of keyscrub-cli.
 #include "cli/cli_results.h"
 
-#include <set>
-
 #include "cli/cli_output.h"
 #include "base/text.h"
 
@@ -39,6 +37,9 @@ std::string RepairedLine(const Finding& finding, RemoveResult result) {
     case RemoveResult::NotRemoved:
         return "left: " + TextLine(finding) +
                "  (already gone, access refused, or no exact backup could be made of it)";
+    case RemoveResult::PartlyRemoved:
+        return "partly removed: " + TextLine(finding) +
+               "  (a key below it could not be deleted; the backup holds all of it)";
     case RemoveResult::BackupFailed:
         return "left: " + TextLine(finding) + "  (the backup file could not be written; the repair stopped)";
     case RemoveResult::FoundAgain:
@@ -55,17 +56,10 @@ std::string BackupListLine(const BackupRow& row, std::optional<std::size_t> item
     return row.name + '\t' + row.date + '\t' + row.size + '\t' + (items ? std::to_string(*items) : "?");
 }
 
-std::size_t BackupItemCount(const std::vector<RegBlock>& blocks) {
+std::size_t BackupItemCount(const std::vector<RegBlock>& blocks, RegTextForm form, const LeadBytes& leadBytes) {
     // A repair writes one block per item, so a key often comes back several
-    // times; like the import check, each key and each value counts once.
-    std::set<std::string> keys;
-    std::set<std::string> values;
-    for (const RegBlock& block : blocks) {
-        const std::string key = UpperAnsi(block.keyPath);
-        keys.insert(key);
-        for (const RegValue& value : block.values) values.insert(key + '\0' + UpperAnsi(value.name));
-    }
-    return keys.size() + values.size();
+    // times; like the import check, each key, value and deletion counts once.
+    return PlanImport(blocks, form, leadBytes).Items();
 }
 
 }  // namespace ks::cli

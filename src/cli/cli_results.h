@@ -33,9 +33,9 @@ int RepairExitCode(const RepairRun& run);
 
 int RestoreExitCode(const RestoreResult& result);
 
-// One line of the repair's list: "removed: ", "left: " with the reason in
-// brackets after the finding, or "not visited: " for rows after a backup
-// that could not be written.
+// One line of the repair's list: "removed: ", "left: " or "partly removed: "
+// with the reason in brackets after the finding, or "not visited: " for rows
+// after a backup that could not be written.
 std::string RepairedLine(const Finding& finding, RemoveResult result);
 std::string NotVisitedLine(const Finding& finding);
 
@@ -43,7 +43,8 @@ std::string NotVisitedLine(const Finding& finding);
 // (or "?" when the file cannot be read as a complete backup), tab-separated.
 std::string BackupListLine(const BackupRow& row, std::optional<std::size_t> items);
 
-// Keys and values a checked backup names, each once.
-std::size_t BackupItemCount(const std::vector<RegBlock>& blocks);
+// Keys, values and deletions a checked backup names, each once.
+std::size_t BackupItemCount(const std::vector<RegBlock>& blocks, RegTextForm form = RegTextForm::Ansi,
+                            const LeadBytes& leadBytes = {});
 
 }  // namespace ks::cli

@@ -165,7 +165,7 @@ bool AppendValueLine(std::string& out, const RegValue& value, const LeadBytes& l
 }
 
 bool AppendBlock(std::string& out, const RegBlock& block, const LeadBytes& leadBytes) {
-    if (!IsWritableKeyPath(block.keyPath, leadBytes)) return false;
+    if (block.deleted || !block.deletedValues.empty() || !IsWritableKeyPath(block.keyPath, leadBytes)) return false;
     for (const auto& value : block.values)
         if (!IsWritableName(value.name, leadBytes)) return false;
     out.append(kLineEnd);

@@ -46,10 +46,13 @@ std::string MakeBackupFileName(std::string_view outputDirectory, const BackupTim
 std::string EscapeRegText(std::string_view text, const LeadBytes& leadBytes = {});
 
 // One key as a backup holds it: the full path with the root name, and its
-// values exactly as stored.
+// values exactly as stored. A file of other origin may also delete: the whole
+// key with its subtree ([-path]), or single values ("name"=-).
 struct RegBlock {
     std::string keyPath;
     std::vector<RegValue> values;
+    bool deleted = false;
+    std::vector<std::string> deletedValues;
 
     friend bool operator==(const RegBlock&, const RegBlock&) = default;
 };
@@ -64,7 +67,8 @@ bool IsWritableName(std::string_view name, const LeadBytes& leadBytes = {});
 bool AppendValueLine(std::string& out, const RegValue& value, const LeadBytes& leadBytes = {});
 
 // Appends a block: an empty line, the key line, the value lines. False, with
-// nothing appended, when the key path or a value name is not writable.
+// nothing appended, when the key path or a value name is not writable, or the
+// block deletes anything (a backup only ever adds).
 bool AppendBlock(std::string& out, const RegBlock& block, const LeadBytes& leadBytes = {});
 
 }  // namespace ks

@@ -1,10 +1,12 @@
-// A strict REGEDIT4 reader for checking backups before anything is deleted.
+// A strict reader of registry-editor text, for checking backups before
+// anything is deleted and before anything is restored.
 #include "repair/backup_parser.h"
 
 #include <optional>
 #include <unordered_set>
 
 #include "base/text.h"
+#include "repair/reg_file_text.h"
 
 namespace ks {
 
@@ -24,27 +26,32 @@ struct ParseFailure {
 
 class Reader {
 public:
-    Reader(std::string_view text, const LeadBytes& leadBytes) : text_(text), lead_(leadBytes) {}
+    Reader(std::string_view text, const LeadBytes& leadBytes, RegTextForm form)
+        : text_(text), lead_(leadBytes), form_(form) {}
 
     RegParseResult Run(bool requireHeader) {
         RegParseResult result;
         try {
             if (requireHeader) {
                 std::string_view first;
-                if (!NextLine(first) || first != kRegHeaderLine) {
+                if (!NextLine(first) || (first != kRegHeaderLine && first != kRegVersion5HeaderLine)) {
                     lineNumber_ = 1;  // an empty file lacks its first line
-                    throw ParseFailure{"missing REGEDIT4 header"};
+                    throw ParseFailure{"missing header line"};
                 }
             }
             std::string_view line;
+            bool keyOpen = false;
             while (NextLine(line)) {
                 if (line.empty() || line.front() == ';') continue;
                 if (line.front() == '[') {
-                    result.blocks.push_back(RegBlock{KeyLine(line), {}});
+                    keyLineStart_ = lineStart_;
+                    result.blocks.push_back(KeyLine(line));
+                    keyOpen = !result.blocks.back().deleted;
                     blockNames_.clear();
                 } else if (line.front() == '@' || line.front() == '"') {
-                    if (result.blocks.empty()) throw ParseFailure{"value before any key"};
-                    AddValue(result.blocks.back(), ValueLine(line));
+                    // After a deletion line the importer has no key to put a value in.
+                    if (!keyOpen) throw ParseFailure{"value outside a key"};
+                    ValueLine(line, result.blocks.back());
                 } else {
                     throw ParseFailure{"line the importer would skip"};
                 }
@@ -54,31 +61,43 @@ public:
             result.blocks.clear();
             result.errorLine = lineNumber_;
             result.error = failure.message;
+            result.end = end_;
+            result.blockStart = keyLineStart_;
+            // A key line cut off is the start of the block it would open.
+            if (end_ == RegParseResult::End::CutOff && text_[lineStart_] == '[') result.blockStart = lineStart_;
         }
         return result;
     }
 
 private:
-    // The next line without its CR LF. Only CR LF ends a line in a backup; a
-    // lone CR or LF (which the importer also takes as a line end) and a last
-    // line without its end are errors.
+    // The next line without its line end: CR LF, or a lone CR or LF, as the
+    // importer takes them. A last line without its end is an error.
     bool NextLine(std::string_view& line) {
         if (pos_ == text_.size()) return false;
         ++lineNumber_;
+        lineStart_ = pos_;
         const size_t stop = text_.find_first_of("\r\n", pos_);
-        if (stop == std::string_view::npos) throw ParseFailure{"text ends inside a line"};
-        if (text_[stop] != '\r' || stop + 1 == text_.size() || text_[stop + 1] != '\n')
-            throw ParseFailure{"line break other than CR LF"};
+        if (stop == std::string_view::npos) {
+            end_ = RegParseResult::End::CutOff;
+            throw ParseFailure{"text ends inside a line"};
+        }
         line = text_.substr(pos_, stop - pos_);
-        pos_ = stop + 2;
+        const bool crLf = text_[stop] == '\r' && stop + 1 < text_.size() && text_[stop + 1] == '\n';
+        pos_ = stop + (crLf ? 2 : 1);
         return true;
     }
 
-    std::string KeyLine(std::string_view line) {
+    RegBlock KeyLine(std::string_view line) {
         if (line.size() < 2 || line.back() != ']') throw ParseFailure{"key line without closing bracket"};
-        const std::string_view path = line.substr(1, line.size() - 2);
-        if (path.empty() || path.front() == '-') throw ParseFailure{"key deletion or empty key"};
+        std::string_view path = line.substr(1, line.size() - 2);
+        RegBlock block;
+        if (!path.empty() && path.front() == '-') {
+            block.deleted = true;
+            path.remove_prefix(1);
+        }
+        if (path.empty()) throw ParseFailure{"empty key"};
         size_t partStart = 0;
+        size_t parts = 0;
         for (size_t i = 0; i <= path.size(); ++i) {
             if (i < path.size() && lead_.IsLead(path[i])) {
                 if (++i == path.size()) throw ParseFailure{"key name ends inside a character"};
@@ -86,11 +105,14 @@ private:
             }
             if (i == path.size() || path[i] == '\\') {
                 if (i == partStart) throw ParseFailure{"empty part in key path"};
-                if (partStart == 0 && !RootByName(path.substr(0, i))) throw ParseFailure{"unknown root"};
+                if (parts++ == 0 && !RootByName(path.substr(0, i))) throw ParseFailure{"unknown root"};
                 partStart = i + 1;
             }
         }
-        return std::string(path);
+        // The editor stops reading the file at a deletion of a whole root.
+        if (block.deleted && parts == 1) throw ParseFailure{"deletion of a whole root"};
+        block.keyPath = std::string(path);
+        return block;
     }
 
     // A quoted text starting at line[at] (the opening quote); returns it
@@ -122,19 +144,25 @@ private:
         throw ParseFailure{"unterminated quoted text"};
     }
 
-    RegValue ValueLine(std::string_view line) {
+    void ValueLine(std::string_view line, RegBlock& block) {
         RegValue value;
         size_t at = 0;
         if (line.front() == '@') at = 1;
         else value.name = Quoted(line, at);
         if (at >= line.size() || line[at] != '=') throw ParseFailure{"value name without ="};
         const std::string_view data = line.substr(at + 1);
+        if (data == "-") {
+            Forget(block, value.name);
+            block.deletedValues.push_back(std::move(value.name));
+            return;
+        }
         if (!data.empty() && data.front() == '"') {
             size_t end = 0;
             value.type = RegType::String;
             value.data = Quoted(data, end);
             if (end != data.size()) throw ParseFailure{"text after quoted data"};
-            value.data.push_back('\0');
+            if (form_ == RegTextForm::Unicode) value.data = Utf8ToUtf16Le(value.data) + std::string(2, '\0');
+            else value.data.push_back('\0');
         } else if (data.starts_with("dword:")) {
             value.type = RegType::Dword;
             value.data = Dword(data.substr(6));
@@ -152,15 +180,27 @@ private:
             }
             value.type = type;
             value.data = HexBytes(data.substr(close + 2));
-            // String types given as bytes are stored as text, and the importer
-            // ends a text that does not end with a NUL.
             const bool textType =
                 type == RegType::String || type == RegType::ExpandString || type == RegType::MultiString;
-            if (textType && !value.data.empty() && value.data.back() != '\0') value.data.push_back('\0');
+            if (textType) EndText(value.data);
         } else {
             throw ParseFailure{"unknown data form"};
         }
-        return value;
+        Forget(block, value.name);
+        block.values.push_back(std::move(value));
+    }
+
+    // String types given as bytes are stored as text, and the importer ends a
+    // text whose last character is not NUL. In a Unicode file the bytes are
+    // UTF-16, and an odd count would leave it writing past them.
+    void EndText(std::string& data) const {
+        if (data.empty()) return;
+        if (form_ == RegTextForm::Ansi) {
+            if (data.back() != '\0') data.push_back('\0');
+            return;
+        }
+        if (data.size() % 2 != 0) throw ParseFailure{"text of an odd number of bytes"};
+        if (data[data.size() - 2] != '\0' || data.back() != '\0') data.append(2, '\0');
     }
 
     static std::string Dword(std::string_view digits) {
@@ -190,7 +230,10 @@ private:
             list.remove_prefix(1);
             if (list == "\\") {
                 std::string_view next;
-                if (!NextLine(next)) throw ParseFailure{"continuation at end of text"};
+                if (!NextLine(next)) {
+                    end_ = RegParseResult::End::Continued;
+                    throw ParseFailure{"continuation at end of text"};
+                }
                 while (!next.empty() && (next.front() == ' ' || next.front() == '\t')) next.remove_prefix(1);
                 list = next;
             } else if (list.empty()) {
@@ -199,24 +242,41 @@ private:
         }
     }
 
-    // A set of the block's upper-cased names keeps a key with many thousands
-    // of values from costing a comparison with every earlier one.
-    void AddValue(RegBlock& block, RegValue value) {
-        if (!blockNames_.insert(UpperAnsi(value.name)).second) throw ParseFailure{"value named twice in one key"};
-        block.values.push_back(std::move(value));
+    // A name given again in the same key replaces what its earlier line said.
+    // A set of the block's names keeps a key with many thousands of values
+    // from costing a look at every earlier one.
+    void Forget(RegBlock& block, const std::string& name) {
+        if (blockNames_.insert(RegNameKey(name, form_)).second) return;
+        const auto same = [&](const std::string& other) { return RegNameKey(other, form_) == RegNameKey(name, form_); };
+        std::erase_if(block.values, [&](const RegValue& v) { return same(v.name); });
+        std::erase_if(block.deletedValues, same);
     }
 
     std::string_view text_;
     const LeadBytes& lead_;
+    RegTextForm form_;
     size_t pos_ = 0;
+    size_t lineStart_ = 0;
+    size_t keyLineStart_ = std::string_view::npos;
     size_t lineNumber_ = 0;
+    RegParseResult::End end_ = RegParseResult::End::Damaged;
     std::unordered_set<std::string> blockNames_;
 };
 
 }  // namespace
 
-RegParseResult ParseRegText(std::string_view text, bool requireHeader, const LeadBytes& leadBytes) {
-    return Reader(text, leadBytes).Run(requireHeader);
+std::string RegNameKey(std::string_view name, RegTextForm form) {
+    if (form == RegTextForm::Ansi) return UpperAnsi(name);
+    std::string key(name);
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
+RegParseResult ParseRegText(std::string_view text, bool requireHeader, const LeadBytes& leadBytes, RegTextForm form) {
+    // UTF-8 has no two-byte characters of a code page.
+    static const LeadBytes kNone;
+    return Reader(text, form == RegTextForm::Unicode ? kNone : leadBytes, form).Run(requireHeader);
 }
 
 }  // namespace ks

@@ -180,8 +180,11 @@ void KeyNameCache::ValueDeleted(RootKey root, std::string_view path, std::string
 void KeyNameCache::SubkeyDeleted(RootKey root, std::string_view parentPath, std::string_view name) {
     Forget(subkeys_, root, parentPath, name);
     // Whatever was cached below the deleted key is gone with it.
-    const std::string prefix = CacheKey(root, parentPath.empty() ? std::string(name)
-                                                                 : std::string(parentPath) + "\\" + std::string(name));
+    TreeChanged(root, parentPath.empty() ? std::string(name) : std::string(parentPath) + "\\" + std::string(name));
+}
+
+void KeyNameCache::TreeChanged(RootKey root, std::string_view path) {
+    const std::string prefix = CacheKey(root, path);
     for (auto* cache : {&values_, &subkeys_})
         for (auto it = cache->lower_bound(prefix); it != cache->end() && it->first.starts_with(prefix);) {
             const bool below = it->first.size() == prefix.size() || it->first[prefix.size()] == '\\';
@@ -226,7 +229,7 @@ BackupSnapshot ReadBackupSnapshot(Registry& registry, RootKey root, bool wholeKe
 }
 
 BackupResult WriteRegBackup(BackupContext& context, std::string_view filePath, RootKey root, bool wholeKey,
-                            std::string_view valueName, std::string_view keyPath) {
+                            std::string_view valueName, std::string_view keyPath, std::size_t* keysWritten) {
     const auto snapshot =
         ReadBackupSnapshot(context.registry, root, wholeKey, valueName, keyPath, context.leadBytes, context.names);
     if (snapshot.result != BackupResult::Written) return snapshot.result;
@@ -272,8 +275,10 @@ BackupResult WriteRegBackup(BackupContext& context, std::string_view filePath, R
     const auto parsed = ParseRegText(*stored, *size == 0, context.leadBytes);
     const auto fresh =
         ReadBackupSnapshot(context.registry, root, wholeKey, valueName, keyPath, context.leadBytes, context.names);
-    if (parsed.ok && fresh.result == BackupResult::Written && parsed.blocks == fresh.blocks)
+    if (parsed.ok && fresh.result == BackupResult::Written && parsed.blocks == fresh.blocks) {
+        if (keysWritten) *keysWritten = parsed.blocks.size();
         return BackupResult::Written;
+    }
     return undo(BackupResult::NotVerified);
 }
 

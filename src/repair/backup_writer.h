@@ -42,6 +42,8 @@ public:
     const Names* SubkeyNames(Registry& registry, RootKey root, std::string_view path);
     void ValueDeleted(RootKey root, std::string_view path, std::string_view name);
     void SubkeyDeleted(RootKey root, std::string_view parentPath, std::string_view name);
+    // Keys below this one were deleted, the key itself stays.
+    void TreeChanged(RootKey root, std::string_view path);
 
 private:
     const Names* Lookup(std::map<std::string, std::optional<Names>>& cache, Registry& registry, RootKey root,
@@ -88,7 +90,9 @@ size_t LastKeySeparator(std::string_view path, const LeadBytes& leadBytes);
 // Appends the key (wholeKey) or the one value (the empty name is the default
 // value) to the backup file, creating it with its header line when it is
 // missing or empty. One trailing backslash of the key path is ignored.
+// `keysWritten`, when given, learns how many keys the written blocks hold.
 BackupResult WriteRegBackup(BackupContext& context, std::string_view filePath, RootKey root, bool wholeKey,
-                            std::string_view valueName, std::string_view keyPath);
+                            std::string_view valueName, std::string_view keyPath,
+                            std::size_t* keysWritten = nullptr);
 
 }  // namespace ks

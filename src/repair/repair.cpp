@@ -2,6 +2,7 @@
 #include "repair/repair.h"
 
 #include <exception>
+#include <optional>
 
 #include "repair/file_copies.h"
 #include "repair/reference_recheck.h"
@@ -41,6 +42,16 @@ std::string Text(TextLookup lookupText, const char* key, const char* english) {
     return lookupText ? lookupText(key, english) : std::string(english);
 }
 
+// The keys of a tree, the key itself included; nullopt when it is gone.
+std::optional<std::size_t> CountKeys(Registry& registry, RootKey root, const std::string& path) {
+    const auto key = registry.OpenKey(root, path, Access::QueryEnumerate);
+    if (!key) return std::nullopt;
+    std::size_t count = 1;
+    for (const std::string& name : key->SubkeyNames())
+        if (const auto below = CountKeys(registry, root, path + "\\" + name)) count += *below;
+    return count;
+}
+
 RemoveResult FromBackup(BackupResult result) {
     return result == BackupResult::FileFailed ? RemoveResult::BackupFailed : RemoveResult::NotRemoved;
 }
@@ -65,9 +76,19 @@ RemoveResult DeleteKeyWithBackup(RepairContext& context, const std::string& back
     const std::string path = WhereKeyLives(context.registry, *root, WithoutTrailingSeparator(keyPath, context.leadBytes));
     if (path.empty() || !context.registry.KeyExists(*root, path)) return RemoveResult::NotRemoved;
     BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity, context.names};
-    const auto written = WriteRegBackup(backup, backupFile, *root, true, "", path);
+    std::size_t keysBackedUp = 0;
+    const auto written = WriteRegBackup(backup, backupFile, *root, true, "", path, &keysBackedUp);
     if (written != BackupResult::Written) return FromBackup(written);
-    if (context.registry.DeleteKey(*root, path) != Status::Ok) return RemoveResult::NotRemoved;
+    if (context.registry.DeleteKey(*root, path) != Status::Ok) {
+        // The tree is deleted from its leaves up and the first key that will
+        // not go ends it: keys below may be gone while this one stays.
+        const auto left = CountKeys(context.registry, *root, path);
+        if (left && *left < keysBackedUp) {
+            if (context.names) context.names->TreeChanged(*root, path);
+            return RemoveResult::PartlyRemoved;
+        }
+        if (left) return RemoveResult::NotRemoved;
+    }
     if (context.names) {
         const size_t slash = LastKeySeparator(path, context.leadBytes);
         if (slash == std::string_view::npos) context.names->SubkeyDeleted(*root, "", path);
@@ -153,6 +174,31 @@ std::string RepairHintText(std::size_t count, TextLookup lookupText) {
            Text(lookupText, "RES_RepairProblems", "problems to be repaired.");
 }
 
+std::string RepairEndMessage(const RepairOutcome& outcome, std::string_view backupFile,
+                             const std::vector<Finding>& partlyRemoved, TextLookup lookupText) {
+    std::string text;
+    if (outcome.backupFailed)
+        text = std::to_string(outcome.removed) + " " +
+               Text(lookupText, "RES_Repair_Backup_Failed",
+                    "problems were repaired. The others were not, because their backup could not be written to "
+                    "this file:") +
+               "\n" + std::string(backupFile);
+    if (!partlyRemoved.empty()) {
+        if (!text.empty()) text += "\n\n";
+        text += std::to_string(partlyRemoved.size()) + " " +
+                Text(lookupText, "RES_Repair_Partly_Removed",
+                     "keys were removed only in part, as a key below each could not be deleted. The backup holds "
+                     "all of each, and their rows stay in the list, unticked:");
+        for (std::size_t i = 0; i < partlyRemoved.size() && i < 5; ++i) {
+            const Finding& finding = partlyRemoved[i];
+            text += "\n" + finding.KeyPath;
+            if (finding.RemovalKind == RemovalKind::DeleteSubkey) text += "\\" + finding.Value;
+        }
+        if (partlyRemoved.size() > 5) text += "\n...";
+    }
+    return text;
+}
+
 RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, RepairContext& caller,
                              const RepairOptions& options, std::string& currentBackupFile) {
     RepairOutcome outcome;
@@ -192,10 +238,19 @@ RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, 
             }
             const auto result = RemoveFinding(context, currentBackupFile, finding);
             if (context.rowDone) context.rowDone(finding, result);
-            if (result == RemoveResult::BackupFailed) return outcome;
+            if (result == RemoveResult::BackupFailed) {
+                // Rows already repaired have left the list: its counts change.
+                outcome.backupFailed = true;
+                context.ui.UpdateProblemCounts();
+                return outcome;
+            }
             if (result == RemoveResult::Removed) {
                 list.Remove(i);
                 ++outcome.removed;
+            } else if (result == RemoveResult::PartlyRemoved) {
+                // Unticked, the row stays: what is left of the key is still a finding.
+                list.SetChecked(i, false);
+                ++outcome.partlyRemoved;
             }
         }
         for (size_t i = list.Count(); i-- > 0;) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "repair/backup_file.h"
 #include "repair/backup_format.h"
@@ -86,9 +87,10 @@ struct RepairOptions {
 
 enum class RemoveResult {
     Removed,
-    NotRemoved,    // missing, unknown root, refused, or its backup did not prove sound
-    BackupFailed,  // the backup file could not be written: the whole command ends
-    FoundAgain,    // tested again, the reference is there now: the row stays, unticked, untouched
+    NotRemoved,     // missing, unknown root, refused, or its backup did not prove sound
+    PartlyRemoved,  // a key whose deletion stopped part-way: keys below it are gone, it stays; the backup holds all
+    BackupFailed,   // the backup file could not be written: the whole command ends
+    FoundAgain,     // tested again, the reference is there now: the row stays, unticked, untouched
 };
 
 // Backs the key with its whole subtree up to `backupFile`, then deletes it.
@@ -129,11 +131,15 @@ struct RepairOutcome {
     std::size_t removed = 0;
     std::size_t unrepaired = 0;
     std::size_t foundAgain = 0;  // rows left in the list because their reference is back
+    // Rows of keys removed only in part: they stay in the list, unticked.
+    std::size_t partlyRemoved = 0;
+    // The command ended because a backup could not be written.
+    bool backupFailed = false;
 };
 
 // The repair command, start to end. `currentBackupFile` is set to this
 // repair's backup file name before anything is deleted. Every error ends the
-// command quietly: rows already handled stay handled, the rest stays as it is.
+// command: rows already handled stay handled, the rest stays as it is.
 RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, RepairContext& context,
                              const RepairOptions& options, std::string& currentBackupFile);
 
@@ -141,5 +147,11 @@ RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, 
 std::string MissingFolderQuestion(std::string_view folder, TextLookup lookupText = nullptr);
 // The first line of the after-repair hint: "There are total 3 problems to be repaired."
 std::string RepairHintText(std::size_t count, TextLookup lookupText = nullptr);
+
+// What the window tells after a repair that a backup failure stopped, or
+// that removed keys only in part (`partlyRemoved`: their findings, in the
+// order visited); "" when there is nothing to tell.
+std::string RepairEndMessage(const RepairOutcome& outcome, std::string_view backupFile,
+                             const std::vector<Finding>& partlyRemoved, TextLookup lookupText = nullptr);
 
 }  // namespace ks

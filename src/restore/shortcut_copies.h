@@ -27,6 +27,9 @@ public:
     virtual bool RemoveFile(std::string_view path) = 0;
     // Removes the folder only when it is empty.
     virtual bool RemoveEmptyFolder(std::string_view path) = 0;
+    // A new file in the temporary folder holding the bytes; its path, or
+    // nullopt when it cannot be written whole.
+    virtual std::optional<std::string> WriteTemporary(std::string_view bytes) = 0;
 };
 
 struct ShortcutCopy {

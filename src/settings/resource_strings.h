@@ -13,7 +13,7 @@ struct ResourceString {
     const char* english;
 };
 
-inline constexpr std::size_t kResourceStringCount = 95;
+inline constexpr std::size_t kResourceStringCount = 104;
 extern const std::array<ResourceString, kResourceStringCount> kResourceStrings;
 
 // The English wording of a RES_ key; nullptr for a key the program does not have.

@@ -59,9 +59,10 @@ void ListRegistryStartup(Registry& registry, std::string_view rootName, std::str
     const auto key = registry.OpenKey(*root, keyPath, Access::Full);
     if (!key) return;
     const std::string location = std::string(RootName(*root)) + "\\" + std::string(keyPath);
+    const StartupSource source{RootName(*root), std::string(keyPath)};
     for (const RegValue& value : key->Values()) {
         if (value.type != RegType::String && value.type != RegType::ExpandString) continue;
-        rows.push_back({value.name, UpToNul(value.data), location});
+        rows.push_back({value.name, UpToNul(value.data), location, source});
     }
 }
 
@@ -71,9 +72,9 @@ std::string GetShellFolder(FileSystem& files, int shellFolder) {
     return path;
 }
 
-void ListStartupFolder(FileSystem& files, ShortcutReader& shortcuts, int shellFolder, const std::string& label,
-                       std::vector<StartupEntry>& rows) {
-    const std::string folder = GetShellFolder(files, shellFolder);
+void ListStartupFolder(FileSystem& files, ShortcutReader& shortcuts, const StartupSource& source,
+                       const std::string& label, std::vector<StartupEntry>& rows) {
+    const std::string folder = GetShellFolder(files, source.ShellFolder);
     if (folder.empty()) return;
     const auto entries = files.ListFolder(folder);
     if (!entries) return;
@@ -81,7 +82,7 @@ void ListStartupFolder(FileSystem& files, ShortcutReader& shortcuts, int shellFo
         if (entry.isFolder || !IsShortcutName(entry.name)) continue;
         std::string target = shortcuts.GetShortcutTarget(folder + entry.name);
         if (target.empty()) continue;
-        rows.push_back({entry.name, std::move(target), label});
+        rows.push_back({entry.name, std::move(target), label, source});
     }
 }
 
@@ -90,7 +91,7 @@ std::vector<StartupEntry> ListStartupEntries(Registry& registry, FileSystem& fil
     std::vector<StartupEntry> rows;
     for (const StartupSource& source : StartupSources(windowsVersion)) {
         if (source.ShellFolder != 0)
-            ListStartupFolder(files, shortcuts, source.ShellFolder,
+            ListStartupFolder(files, shortcuts, source,
                               Text(lookupText, source.LabelKey.c_str(), source.LabelEnglish.c_str()), rows);
         else
             ListRegistryStartup(registry, source.RootName, source.KeyPath, rows);
@@ -98,37 +99,19 @@ std::vector<StartupEntry> ListStartupEntries(Registry& registry, FileSystem& fil
     return rows;
 }
 
-StartupLocation ParseStartupLocation(std::string_view location, TextLookup lookupText) {
-    if (location == Text(lookupText, kCommonStartupKey, kCommonStartupEnglish))
-        return {LocationKind::CommonStartupFolder};
-    if (location == Text(lookupText, kStartupKey, kStartupEnglish)) return {LocationKind::StartupFolder};
-    const size_t slash = location.find('\\');
-    if (slash == std::string_view::npos) return {LocationKind::Unknown};
-    return {LocationKind::RegistryKey, std::string(location.substr(0, slash)),
-            std::string(location.substr(slash + 1))};
-}
-
 namespace {
 
 RemoveResult RemoveEntry(RepairContext& context, const std::string& backupFile, const StartupEntry& entry) {
-    const StartupLocation location = ParseStartupLocation(entry.Location, context.lookupText);
-    switch (location.Kind) {
-    case LocationKind::RegistryKey:
-        return DeleteValueWithBackup(context, backupFile, location.RootName, location.KeyPath, entry.Caption);
-    case LocationKind::CommonStartupFolder:
-    case LocationKind::StartupFolder: {
-        const std::string folder = GetShellFolder(
-            context.files, location.Kind == LocationKind::StartupFolder ? kCsidlStartup : kCsidlCommonStartup);
-        // Without its folder the caption alone would name a file in the
-        // current folder; a caption with a separator would leave the folder.
-        if (folder.empty() || entry.Caption.empty() || entry.Caption.find_first_of("\\/") != std::string::npos)
-            return RemoveResult::NotRemoved;
-        return RemoveFinding(context, backupFile,
-                             Finding{entry.Location, folder + entry.Caption, "", RemovalKind::DeleteFile});
-    }
-    case LocationKind::Unknown: break;
-    }
-    return RemoveResult::NotRemoved;
+    const StartupSource& source = entry.Source;
+    if (source.ShellFolder == 0)
+        return DeleteValueWithBackup(context, backupFile, source.RootName, source.KeyPath, entry.Caption);
+    const std::string folder = GetShellFolder(context.files, source.ShellFolder);
+    // Without its folder the caption alone would name a file in the current
+    // folder; a caption with a separator would leave the folder.
+    if (folder.empty() || entry.Caption.empty() || entry.Caption.find_first_of("\\/") != std::string::npos)
+        return RemoveResult::NotRemoved;
+    return RemoveFinding(context, backupFile,
+                         Finding{entry.Location, folder + entry.Caption, "", RemovalKind::DeleteFile});
 }
 
 std::size_t TickedRows(const StartupRows& rows) {

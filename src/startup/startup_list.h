@@ -19,14 +19,6 @@ namespace ks {
 constexpr int kCsidlStartup = 0x07;
 constexpr int kCsidlCommonStartup = 0x18;
 
-// One row of the list.
-struct StartupEntry {
-    std::string Caption;   // value name, or the shortcut's file name with its ".lnk"
-    std::string File;      // value data as stored, or the shortcut's target
-    std::string Location;  // root + "\" + key path, or the folder's label
-    friend bool operator==(const StartupEntry&, const StartupEntry&) = default;
-};
-
 // One place startup entries are read from: a registry key, or a shell folder
 // when `ShellFolder` is not 0.
 struct StartupSource {
@@ -36,6 +28,16 @@ struct StartupSource {
     std::string LabelKey;  // RES_ key of the folder's label
     std::string LabelEnglish;
     friend bool operator==(const StartupSource&, const StartupSource&) = default;
+};
+
+// One row of the list. The Location is only shown: the row's source is what
+// its deletion goes by, so that no translated label can name another folder.
+struct StartupEntry {
+    std::string Caption;   // value name, or the shortcut's file name with its ".lnk"
+    std::string File;      // value data as stored, or the shortcut's target
+    std::string Location;  // root + "\" + key path, or the folder's label
+    StartupSource Source;
+    friend bool operator==(const StartupEntry&, const StartupEntry&) = default;
 };
 
 // RunServices exists only on the 95/98/Me version codes (1 to 4 and 8).
@@ -62,28 +64,13 @@ void ListRegistryStartup(Registry& registry, std::string_view rootName, std::str
 std::string GetShellFolder(FileSystem& files, int shellFolder);
 
 // The ".lnk" files (extension in any case) of a shell folder whose target is
-// not empty; sub-folders are not entered.
-void ListStartupFolder(FileSystem& files, ShortcutReader& shortcuts, int shellFolder, const std::string& label,
-                       std::vector<StartupEntry>& rows);
+// not empty; sub-folders are not entered. Their Location is `label`.
+void ListStartupFolder(FileSystem& files, ShortcutReader& shortcuts, const StartupSource& source,
+                       const std::string& label, std::vector<StartupEntry>& rows);
 
 // Every source in order, folder labels in the active language.
 std::vector<StartupEntry> ListStartupEntries(Registry& registry, FileSystem& files, ShortcutReader& shortcuts,
                                              std::uint8_t windowsVersion, TextLookup lookupText = nullptr);
-
-// What a row's Location names.
-enum class LocationKind { CommonStartupFolder, StartupFolder, RegistryKey, Unknown };
-
-struct StartupLocation {
-    LocationKind Kind = LocationKind::Unknown;
-    std::string RootName;  // RegistryKey: before the first "\"
-    std::string KeyPath;   // RegistryKey: after it
-    friend bool operator==(const StartupLocation&, const StartupLocation&) = default;
-};
-
-// The folder labels are compared exactly with their looked-up texts, the
-// common one first; anything else with a "\" is a registry location split at
-// its first "\"; the rest is Unknown.
-StartupLocation ParseStartupLocation(std::string_view location, TextLookup lookupText = nullptr);
 
 // The list as the deletion sees it.
 class StartupRows {

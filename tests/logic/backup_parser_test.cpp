@@ -102,15 +102,12 @@ TEST(BackupParserTest, RejectsWhatTheImporterWouldSkipOrMisread) {
         {"bare comma at the end", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"b\"=hex:01,\r\n", 3},
         {"half a byte", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"b\"=hex:01,0\r\n", 3},
         {"string split by a line break", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"s\"=\"a\r\nb\"\r\n", 3},
-        {"lone LF", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\n", 2},
         {"last line unended", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]", 2},
         {"unknown root", "REGEDIT4\r\n[HKEY_LOCAL_MASCHINE\\K]\r\n", 2},
         {"abbreviated root", "REGEDIT4\r\n[HKCU\\K]\r\n", 2},
-        {"key deletion", "REGEDIT4\r\n[-HKEY_CURRENT_USER\\K]\r\n", 2},
         {"empty key part", "REGEDIT4\r\n[HKEY_CURRENT_USER\\\\K]\r\n", 2},
         {"no closing bracket", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K\r\n", 2},
         {"value before a key", "REGEDIT4\r\n\"a\"=dword:00000001\r\n", 2},
-        {"value deletion", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=-\r\n", 3},
         {"NUL escape", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"x\\0\"\r\n", 3},
         {"unknown escape", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"x\\q\"\r\n", 3},
         {"text after string", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"x\" ;c\r\n", 3},
@@ -118,9 +115,14 @@ TEST(BackupParserTest, RejectsWhatTheImporterWouldSkipOrMisread) {
         {"dword with 0x", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=dword:0x1\r\n", 3},
         {"upper-case type", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=HEX:01\r\n", 3},
         {"type with 0x", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=hex(0x2):01\r\n", 3},
-        {"same name twice", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=hex:01\r\n\"A\"=hex:02\r\n", 4},
         {"unquoted line", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\nline2\"\r\n", 3},
         {"unterminated name", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a=hex:01\r\n", 3},
+        // The editor stops reading the whole file there.
+        {"deletion of a root", "REGEDIT4\r\n[-HKEY_CURRENT_USER]\r\n[HKEY_CURRENT_USER\\K]\r\n", 2},
+        {"deletion of an unknown root", "REGEDIT4\r\n[-HKEY_NOWHERE\\K]\r\n", 2},
+        {"value after a key deletion", "REGEDIT4\r\n[-HKEY_CURRENT_USER\\K]\r\n\"a\"=dword:00000001\r\n", 3},
+        {"deletion with a comment", "REGEDIT4\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=- ;x\r\n", 3},
+        {"last line of a LF file unended", "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"a\"=dword:1", 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -129,6 +131,60 @@ TEST(BackupParserTest, RejectsWhatTheImporterWouldSkipOrMisread) {
         EXPECT_EQ(parsed.errorLine, c.line) << parsed.error;
         EXPECT_TRUE(parsed.blocks.empty());
     }
+}
+
+// What the editor itself writes and reads besides the backups' own form:
+// its Version 5.00 header, UTF-16 text (read here as UTF-8), other line ends,
+// deletions, and a name given again in one key.
+TEST(BackupParserTest, ReadsTheEditorsOwnFormsAndDeletions) {
+    const std::string key = "[HKEY_CURRENT_USER\\K]";
+    const auto utf16 = [](std::string_view ascii) {
+        std::string out;
+        for (char c : ascii) out += {c, '\0'};
+        return out;
+    };
+    struct Case {
+        const char* what;
+        std::string text;
+        RegTextForm form;
+        std::vector<RegBlock> blocks;
+    };
+    const std::vector<Case> cases = {
+        {"LF line ends", "REGEDIT4\n\n" + key + "\n\"a\"=dword:00000001\n", RegTextForm::Ansi,
+         {{"HKEY_CURRENT_USER\\K", {{"a", RegType::Dword, std::string("\x01\0\0\0", 4)}}}}},
+        {"CR line ends and a hex list over two lines", "REGEDIT4\r" + key + "\r\"b\"=hex:01,\\\r  02\r",
+         RegTextForm::Ansi, {{"HKEY_CURRENT_USER\\K", {{"b", RegType::Binary, "\x01\x02"}}}}},
+        {"Version 5.00 header in an ANSI file", "Windows Registry Editor Version 5.00\r\n" + key + "\r\n@=\"x\"\r\n",
+         RegTextForm::Ansi, {{"HKEY_CURRENT_USER\\K", {{"", RegType::String, Sz("x")}}}}},
+        {"deletions: a tree, a value, a value set then deleted, deleted then set",
+         "REGEDIT4\r\n[-HKEY_CURRENT_USER\\K\\Old]\r\n" + key +
+             "\r\n\"gone\"=-\r\n\"a\"=\"1\"\r\n\"A\"=-\r\n\"b\"=-\r\n\"B\"=\"2\"\r\n\"c\"=\"3\"\r\n\"C\"=\"4\"\r\n",
+         RegTextForm::Ansi,
+         {{"HKEY_CURRENT_USER\\K\\Old", {}, true, {}},
+          {"HKEY_CURRENT_USER\\K", {{"B", RegType::String, Sz("2")}, {"C", RegType::String, Sz("4")}}, false,
+           {"gone", "A"}}}},
+        // In a Unicode file values come out as stored: texts in UTF-16, a text
+        // given as bytes ended by a UTF-16 NUL.
+        {"Unicode text", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K\xC3\xA9]\r\n"
+                         "\"n\xC3\xA9\"=\"\xE2\x82\xAC \\\"q\\\"\"\r\n\"e\"=hex(2):25,00,41,00\r\n"
+                         "\"m\"=hex(7):61,00,00,00,00,00\r\n\"z\"=hex(1):\r\n",
+         RegTextForm::Unicode,
+         {{"HKEY_CURRENT_USER\\K\xC3\xA9",
+           {{"n\xC3\xA9", RegType::String, std::string("\xAC\x20\x20\0\"\0q\0\"\0\0\0", 12)},
+            {"e", RegType::ExpandString, utf16("%A") + std::string(2, '\0')},
+            {"m", RegType::MultiString, utf16("a") + std::string(4, '\0')},
+            {"z", RegType::String, ""}}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto parsed = ParseRegText(c.text, true, {}, c.form);
+        ASSERT_TRUE(parsed.ok) << parsed.error << " at line " << parsed.errorLine;
+        EXPECT_EQ(parsed.blocks, c.blocks);
+    }
+    const auto odd =
+        ParseRegText("REGEDIT4\r\n" + key + "\r\n\"a\"=hex(1):41,00,42\r\n", true, {}, RegTextForm::Unicode);
+    EXPECT_FALSE(odd.ok) << "half a UTF-16 character";
+    EXPECT_EQ(odd.errorLine, 3u);
 }
 
 TEST(BackupParserTest, ARunOfBlocksNeedsNoHeaderButAFileDoes) {

@@ -234,7 +234,8 @@ TEST_F(RepairTest, ABackupThatCannotBeCreatedEndsTheCommandBeforeAnyDeletion) {
     EXPECT_TRUE(list.IsChecked(2));
     EXPECT_TRUE(unrepaired.Keys.empty());
     EXPECT_TRUE(ui.hints.empty());
-    EXPECT_EQ(ui.countUpdates, 0);
+    EXPECT_TRUE(outcome.backupFailed);
+    EXPECT_EQ(ui.countUpdates, 1) << "rows repaired before the failure have left the list";
 }
 
 TEST_F(RepairTest, AFailedWriteMidwayKeepsWhatWasDoneAndStops) {
@@ -255,6 +256,56 @@ TEST_F(RepairTest, AFailedWriteMidwayKeepsWhatWasDoneAndStops) {
     store.faults.failFlush = false;
     ASSERT_EQ(BackedUp().size(), 1u);
     EXPECT_EQ(BackedUp()[0].keyPath, "HKEY_CURRENT_USER\\B");
+}
+
+// A tree delete goes leaves first and stops at the first key that will not
+// go. When keys below are gone by then the row is told as partly removed and
+// stays, unticked; when nothing went it is an ordinary row left unrepaired.
+TEST_F(RepairTest, AKeyRemovedOnlyInPartKeepsItsRowUntickedAndIsTold) {
+    registry.SetDword(kUser, "Top\\Part\\A", "a", 1);
+    registry.SetDword(kUser, "Top\\Part\\B", "b", 2);
+    registry.AddKey(kUser, "Top\\Part\\C");
+    registry.DenyFullAccess(kUser, "Top\\Part\\B");
+    registry.AddKey(kUser, "Stuck\\A");
+    registry.DenyFullAccess(kUser, "Stuck\\A");
+    registry.SetDword(kUser, "Whole", "w", 3);
+    const Finding part{"p", "HKEY_CURRENT_USER\\Top", "Part", RemovalKind::DeleteSubkey};
+    Add(part);
+    Add({"s", "HKEY_CURRENT_USER\\Stuck", "", RemovalKind::DeleteKey});
+    Add({"w", "HKEY_CURRENT_USER\\Whole", "", RemovalKind::DeleteKey});
+    std::vector<RemoveResult> results;
+    context.rowDone = [&](const Finding&, RemoveResult result) { results.push_back(result); };
+
+    const auto outcome = Repair();
+    EXPECT_EQ(results, (std::vector<RemoveResult>{RemoveResult::Removed, RemoveResult::NotRemoved,
+                                                  RemoveResult::PartlyRemoved}));
+    EXPECT_EQ(outcome.partlyRemoved, 1u);
+    EXPECT_EQ(outcome.unrepaired, 1u);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.Row(0), part);
+    EXPECT_FALSE(list.IsChecked(0));
+    EXPECT_FALSE(registry.KeyExists(kUser, "Top\\Part\\A"));
+    // The backup holds every key of the tree.
+    EXPECT_EQ(BackedUp().size(), 1u + 2u + 4u);
+}
+
+TEST(RepairMessageTest, ABackupFailureAndPartlyRemovedKeysAreTold) {
+    RepairOutcome outcome;
+    outcome.removed = 3;
+    EXPECT_EQ(RepairEndMessage(outcome, "C:\\B\\Backup1.reg", {}), "");
+    outcome.backupFailed = true;
+    const Finding subkey{"p", "HKEY_CLASSES_ROOT\\CLSID\\{X}", "InprocServer32", RemovalKind::DeleteSubkey};
+    EXPECT_EQ(RepairEndMessage(outcome, "C:\\B\\Backup1.reg", {subkey}),
+              "3 problems were repaired. The others were not, because their backup could not be written to this "
+              "file:\nC:\\B\\Backup1.reg\n\n1 keys were removed only in part, as a key below each could not be "
+              "deleted. The backup holds all of each, and their rows stay in the list, unticked:\n"
+              "HKEY_CLASSES_ROOT\\CLSID\\{X}\\InprocServer32");
+    outcome.backupFailed = false;
+    const std::vector<Finding> many(7, {"p", "HKEY_CURRENT_USER\\A", "", RemovalKind::DeleteKey});
+    const std::string text = RepairEndMessage(
+        outcome, "", many, [](const std::string&, const std::string& english) { return "<" + english + ">"; });
+    EXPECT_EQ(text.rfind("7 <keys were removed", 0), 0u) << text;
+    EXPECT_TRUE(text.ends_with("\nHKEY_CURRENT_USER\\A\n...")) << "five named, then dots";
 }
 
 TEST_F(RepairTest, ABackupThatDoesNotReadBackIsNotDeletedAndTheRestGoesOn) {

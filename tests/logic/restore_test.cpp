@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,10 +42,18 @@ public:
             if (name.starts_with(prefix)) return false;
         return folders.erase(std::string(path)) != 0;
     }
+    std::optional<std::string> WriteTemporary(std::string_view bytes) override {
+        if (noTemporary) return std::nullopt;
+        const std::string path = "T:\\temp" + std::to_string(++temporaries) + ".tmp";
+        files[path] = std::string(bytes);
+        return path;
+    }
 
     std::map<std::string, std::string> files;
     std::set<std::string> folders;
     std::set<std::string> failing;
+    bool noTemporary = false;
+    int temporaries = 0;
 };
 
 std::string English(const std::string&, const std::string& english) { return english; }
@@ -125,36 +135,85 @@ TEST(BackupListingTest, ButtonLayoutAndBarPace) {
     EXPECT_EQ(BackupHintBarStep(491), 1);
 }
 
-TEST(RestoreCheckTest, IncompleteFilesAreRefusedBeforeTheEditorRuns) {
+// ASCII text as UTF-16 little-endian units.
+std::string Wide(std::string_view ascii) {
+    std::string out;
+    for (char c : ascii) out += {c, '\0'};
+    return out;
+}
+
+TEST(RestoreCheckTest, DamageIsRefusedAndATornEndIsLeftOut) {
+    const std::string header = "REGEDIT4\r\n";
     const std::string block = "\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n\"b\"=hex:01,02,\\\r\n  03\r\n";
+    const std::string next = "\r\n[HKEY_CURRENT_USER\\Software\\Y]\r\n\"d\"=dword:1234ABCD\r\n";
+    const std::string zeros(300, '\0');
+    const std::string mark = "\xFF\xFE";
+    const std::string v5 = "Windows Registry Editor Version 5.00\r\n";
+    const std::string wideBlock =
+        Wide("\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n\"s\"=\"") + std::string("\xE9\0", 2) + Wide("\"\r\n");
     struct Case {
         const char* what;
         std::string text;
         BackupFault fault;
         std::size_t line;
+        BackupFault tornEnd;
+        std::size_t blocks;
+        std::string completePart;  // what the editor gets instead, when the end is torn
     } const cases[] = {
-        {"complete", "REGEDIT4\r\n" + block, BackupFault::None, 0},
-        {"header only", "REGEDIT4\r\n", BackupFault::None, 0},
-        {"empty", "", BackupFault::NoHeader, 0},
-        {"no header", block.substr(2), BackupFault::NoHeader, 0},
-        {"lower-case header", "regedit4\r\n" + block, BackupFault::NoHeader, 0},
-        {"other editor version", "REGEDIT4 X\r\n" + block, BackupFault::NoHeader, 0},
-        {"header without line end", "REGEDIT4", BackupFault::CutOff, 0},
-        {"last line cut", "REGEDIT4\r\n" + block.substr(0, block.size() - 2), BackupFault::CutOff, 0},
-        {"cut after the continuation", "REGEDIT4\r\n" + block.substr(0, block.size() - 6), BackupFault::Continued, 0},
-        {"half a byte", "REGEDIT4\r\n" + block.substr(0, block.size() - 3) + "\r\n", BackupFault::BadLine, 5},
-        {"a line the importer skips", "REGEDIT4\r\n" + block + "#x\r\n", BackupFault::BadLine, 6},
+        {"complete", header + block, BackupFault::None, 0, BackupFault::None, 1, ""},
+        {"header only", header, BackupFault::None, 0, BackupFault::None, 0, ""},
+        {"empty", "", BackupFault::NoHeader, 0, BackupFault::None, 0, ""},
+        {"no header", block.substr(2), BackupFault::NoHeader, 0, BackupFault::None, 0, ""},
+        {"lower-case header", "regedit4\r\n" + block, BackupFault::NoHeader, 0, BackupFault::None, 0, ""},
+        {"other editor version", "REGEDIT4 X\r\n" + block, BackupFault::NoHeader, 0, BackupFault::None, 0, ""},
+        {"a UTF-8 byte-order mark", "\xEF\xBB\xBF" + header + block, BackupFault::NoHeader, 0, BackupFault::None, 0, ""},
+        {"header without line end", "REGEDIT4", BackupFault::CutOff, 0, BackupFault::None, 0, ""},
+        // A torn end with no complete block before it leaves nothing to import.
+        {"only block cut", header + block.substr(0, block.size() - 2), BackupFault::CutOff, 0, BackupFault::None, 0, ""},
+        {"only block cut after its continuation", header + block.substr(0, block.size() - 6), BackupFault::Continued, 0,
+         BackupFault::None, 0, ""},
+        {"only block in zeros", header + block.substr(0, 20) + zeros, BackupFault::CutOff, 0, BackupFault::None, 0, ""},
+        {"half a byte", header + block.substr(0, block.size() - 3) + "\r\n", BackupFault::BadLine, 5,
+         BackupFault::None, 0, ""},
+        {"a line the importer skips", header + block + "#x\r\n", BackupFault::BadLine, 6, BackupFault::None, 0, ""},
+        {"a bad last line with its line end", header + block + "\r\n[HKEY_CURRENT_USER\\Y]\r\n\"d\"=dwo\r\n",
+         BackupFault::BadLine, 8, BackupFault::None, 0, ""},
+        {"damage before the torn block", header + "#x\r\n" + block + next.substr(0, 30), BackupFault::BadLine, 2,
+         BackupFault::None, 0, ""},
+        // Only complete blocks were ever followed by a deletion.
+        {"last block cut inside a line", header + block + next.substr(0, next.size() - 6), BackupFault::None, 0,
+         BackupFault::CutOff, 1, header + block + "\r\n"},
+        {"last block cut inside its key line", header + block + next.substr(0, 12), BackupFault::None, 0,
+         BackupFault::CutOff, 1, header + block + "\r\n"},
+        // A lone CR ends a line for the importer too: every line is whole.
+        {"last line cut between CR and LF", header + block + next.substr(0, next.size() - 1), BackupFault::None, 0,
+         BackupFault::None, 2, ""},
+        {"last block cut after a continuation", header + next + block.substr(0, block.size() - 6), BackupFault::None, 0,
+         BackupFault::Continued, 1, header + next + "\r\n"},
+        {"zeros where a block was to go", header + block + zeros, BackupFault::None, 0, BackupFault::NeverWritten, 1,
+         header + block},
+        {"zeros after a cut", header + block + next.substr(0, 30) + zeros, BackupFault::None, 0, BackupFault::CutOff, 1,
+         header + block + "\r\n"},
+        {"editor's UTF-16 export", mark + Wide(v5) + wideBlock + Wide("\r\n"), BackupFault::None, 0,
+         BackupFault::None, 1, ""},
+        {"UTF-16 export cut inside a unit", mark + Wide(v5) + wideBlock + Wide("\r\n[HKEY_CU") + "H",
+         BackupFault::None, 0, BackupFault::CutOff, 1, mark + Wide(v5) + wideBlock + Wide("\r\n")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const BackupFileCheck check = CheckBackupText(c.text);
         EXPECT_EQ(check.fault, c.fault);
         EXPECT_EQ(check.line, c.line);
-        if (c.fault == BackupFault::None && c.text.size() > 10) {
-            ASSERT_EQ(check.blocks.size(), 1u);
+        EXPECT_EQ(check.tornEnd, c.tornEnd);
+        EXPECT_EQ(check.blocks.size(), c.blocks);
+        EXPECT_EQ(check.completePart, c.completePart);
+        if (!check.blocks.empty() && check.blocks[0].keyPath.ends_with("X") && check.form == RegTextForm::Ansi)
             EXPECT_EQ(check.blocks[0].values[0].data, "\x01\x02\x03");
-        }
     }
+    const BackupFileCheck wide = CheckBackupText(mark + Wide(v5) + wideBlock);
+    EXPECT_EQ(wide.form, RegTextForm::Unicode);
+    ASSERT_EQ(wide.blocks.size(), 1u);
+    EXPECT_EQ(wide.blocks[0].values[0], (RegValue{"s", RegType::String, std::string("\xE9\0\0\0", 4)}));
 }
 
 TEST(RestoreCheckTest, EveryKeyAndValueIsLookedUpAfterTheImport) {
@@ -201,6 +260,27 @@ TEST(RestoreCheckTest, EveryKeyAndValueIsLookedUpAfterTheImport) {
           {MissingItem::Kind::Key, "HKEY_CURRENT_USER\\Software\\Gone\\2"},
           {MissingItem::Kind::Key, "HKEY_CURRENT_USER\\Software\\Gone\\3"},
           {MissingItem::Kind::Key, "HKEY_CURRENT_USER\\Software\\Gone\\4"}}},
+        {"what the file deletes is gone",
+         {{"HKEY_CURRENT_USER\\Software\\Gone", {}, true, {}},
+          {"HKEY_CURRENT_USER\\Software\\A", {}, false, {"nothere"}},
+          {"HKEY_CURRENT_USER\\Software\\Gone2\\Sub", {}, false, {"x"}}},
+         5, 1, {{MissingItem::Kind::Key, "HKEY_CURRENT_USER\\Software\\Gone2\\Sub"}}},
+        {"what the file deletes is still there",
+         {{"HKEY_CURRENT_USER\\Software\\A\\Empty", {}, true, {}},
+          {"HKEY_CURRENT_USER\\Software\\A", {}, false, {"S"}}},
+         3, 2,
+         {{MissingItem::Kind::ValueNotGone, "HKEY_CURRENT_USER\\Software\\A \"S\""},
+          {MissingItem::Kind::KeyNotGone, "HKEY_CURRENT_USER\\Software\\A\\Empty"}}},
+        // A deletion takes everything below its key; a key made afterwards
+        // brings its parents back, and a later line decides for a value.
+        {"deleted, then made again below",
+         {{"HKEY_CURRENT_USER\\Software\\A", {{"s", RegType::String, Sz("nope")}}, false, {}},
+          {"HKEY_CURRENT_USER\\Software\\A\\Empty", {{"v", 1, Sz("nope")}}, false, {}},
+          {"HKEY_CURRENT_USER\\Software\\A", {}, true, {}},
+          {"HKEY_CURRENT_USER\\Software\\A\\Empty", {}, false, {}},
+          {"HKEY_LOCAL_MACHINE\\Software\\B", {}, false, {"t"}},
+          {"HKEY_LOCAL_MACHINE\\Software\\B", {{"T", RegType::ExpandString, Sz("other")}}, false, {}}},
+         3, 0, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -292,22 +372,44 @@ TEST(RestoreBackupTest, TheEditorRunsOnlyForACompleteFileAndTheResultIsChecked) 
         {"nothing took", text, 0, RestoreResult::Kind::Incomplete, true,
          "Backup2.reg\n\n3 items of the backup did not come back, so the file is kept:\n"
          "HKEY_CURRENT_USER\\Software\\R"},
-        {"truncated", text.substr(0, text.size() - 1), 2, RestoreResult::Kind::Refused, false,
+        {"truncated", text.substr(0, text.size() - 3), 2, RestoreResult::Kind::Refused, false,
          "Backup2.reg is not a complete backup file. Nothing was restored, and the file is kept.\n\n"
          "Its last line is cut off."},
         {"no file", "", 2, RestoreResult::Kind::Refused, false,
          "Backup2.reg is not a complete backup file. Nothing was restored, and the file is kept.\n\n"
          "The file cannot be read."},
+        // The torn end is never shown to the editor: it imports a copy of
+        // the complete part, and the message says what was left out.
+        {"torn end", text + "\r\n[HKEY_CURRENT_USER\\Software\\R\\Next]\r\n\"x\"=dword:12", 2,
+         RestoreResult::Kind::Restored, true,
+         "Backup2.reg ends inside a block, as a repair leaves it when it is interrupted while writing. Nothing was "
+         "deleted after that block was begun, so the complete blocks before it were imported and the incomplete end "
+         "was left out.\n\nIts last line is cut off."},
+        {"torn end, one value did not take", text + std::string(4, '\0'), 1, RestoreResult::Kind::Incomplete, true,
+         "Backup2.reg ends inside a block, as a repair leaves it when it is interrupted while writing. Nothing was "
+         "deleted after that block was begun, so the complete blocks before it were imported and the incomplete end "
+         "was left out.\n\nIt ends in bytes that were never written.\n\n1 items of the backup did not come back, so "
+         "the file is kept:\nHKEY_CURRENT_USER\\Software\\R \"w\""},
+        {"torn end without room for a copy", text + "\r\n[HKEY_CURRENT_USER\\X", 2, RestoreResult::Kind::Refused, false,
+         "Backup2.reg is not a complete backup file. Nothing was restored, and the file is kept.\n\n"
+         "Its complete part could not be copied for the registry editor."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         test::MemoryRegistry registry;
         MemoryRestoreFiles files;
         if (!c.content.empty()) files.files[file] = c.content;
+        files.noTemporary = std::string(c.what).find("without room") != std::string::npos;
+        const bool torn = c.content.size() > text.size();
         bool ran = false;
         RestoreContext context{registry, files, {}, [&](std::string_view path) {
                                    ran = true;
-                                   EXPECT_EQ(path, file);
+                                   if (torn) {
+                                       EXPECT_EQ(path, "T:\\temp1.tmp");
+                                       EXPECT_EQ(files.files.at(std::string(path)).substr(0, text.size()), text);
+                                   } else {
+                                       EXPECT_EQ(path, file);
+                                   }
                                    if (c.editor >= 1)
                                        registry.SetString(RootKey::CurrentUser, "Software\\R", "v", "restored");
                                    if (c.editor >= 2) registry.SetDword(RootKey::CurrentUser, "Software\\R", "w", 2);
@@ -317,6 +419,43 @@ TEST(RestoreBackupTest, TheEditorRunsOnlyForACompleteFileAndTheResultIsChecked) 
         EXPECT_EQ(result.kind, c.kind);
         EXPECT_EQ(ran, c.editorRan);
         EXPECT_EQ(RestoreMessage(result, "Backup2.reg", &English), c.message);
+        EXPECT_EQ(files.files.count("T:\\temp1.tmp"), 0u) << "the copy is removed";
+        EXPECT_EQ(files.files.count(file), c.content.empty() ? 0u : 1u);
+    }
+}
+
+TEST(RestoreCheckTest, AFullBackupMustHoldEveryKeyBelowEveryRootItExports) {
+    test::MemoryRegistry memory;
+    for (const char* key : {"Software", "System\\Deep"}) memory.AddKey(RootKey::LocalMachine, key);
+    memory.AddKey(RootKey::Users, ".Default");
+    memory.AddKey(RootKey::CurrentUser, "Console");
+    const auto registry = ProbeThrough(memory);
+    const std::string machine = "\r\n[HKEY_LOCAL_MACHINE]\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n"
+                                "\r\n[HKEY_LOCAL_MACHINE\\System]\r\n";
+    const std::string users = "\r\n[HKEY_USERS]\r\n\r\n[HKEY_USERS\\.Default]\r\n\"a\"=\"b\"\r\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        BackupFault fault;
+        std::string missingKey;
+    } const cases[] = {
+        {"whole", "REGEDIT4\r\n" + machine + users, BackupFault::None, ""},
+        {"the users' root missing", "REGEDIT4\r\n" + machine, BackupFault::None, "HKEY_USERS\\.Default"},
+        {"a key below a root missing", "REGEDIT4\r\n" + users + "\r\n[HKEY_LOCAL_MACHINE\\System]\r\n",
+         BackupFault::None, "HKEY_LOCAL_MACHINE\\Software"},
+        {"another root exported in part", "REGEDIT4\r\n" + machine + users + "\r\n[HKEY_CURRENT_USER]\r\n",
+         BackupFault::None, "HKEY_CURRENT_USER\\Console"},
+        {"cut short", "REGEDIT4\r\n" + machine + users.substr(0, users.size() - 2), BackupFault::CutOff, ""},
+        {"nothing but its header", "Windows Registry Editor Version 5.00\r\n", BackupFault::None,
+         "HKEY_LOCAL_MACHINE\\Software"},
+        {"empty", "", BackupFault::NoHeader, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const FullBackupCheck check = CheckFullBackup(CheckBackupText(c.text), *registry);
+        EXPECT_EQ(check.fault, c.fault);
+        EXPECT_EQ(check.missingKey, c.missingKey);
+        EXPECT_EQ(check.Complete(), c.fault == BackupFault::None && c.missingKey.empty());
     }
 }
 

@@ -1,6 +1,6 @@
 // The startup manager's logic over the in-memory registry and file system:
-// the sources and their order, what is listed, how a Location is read back,
-// and the removal of ticked rows with a backup first.
+// the sources and their order, what is listed, and the removal of ticked rows
+// by their own source with a backup first.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -44,6 +44,11 @@ std::string Translated(const std::string& key, const std::string& english) {
     if (key == "RES_Common_Startup") return "Autostart (alle)";
     return "[" + english + "]";
 }
+
+const StartupSource kUserRunSource{"HKEY_CURRENT_USER", kRun};
+const StartupSource kMachineRunSource{"HKEY_LOCAL_MACHINE", kRun};
+const StartupSource kUserFolderSource{"", "", kCsidlStartup, "RES_Startup", "Startup"};
+const StartupSource kCommonFolderSource{"", "", kCsidlCommonStartup, "RES_Common_Startup", "Common Startup"};
 
 TEST(StartupSourcesTest, RunServicesOnlyForTheOldVersionCodes) {
     const std::string base = "Software\\Microsoft\\Windows\\CurrentVersion\\";
@@ -107,21 +112,29 @@ TEST_F(StartupListTest, ListsStringValuesAndShortcutsInSourceOrder) {
     };
     const std::string once = std::string("HKEY_LOCAL_MACHINE\\") + kRunOnce;
     const std::string services = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
-    const std::vector<StartupEntry> userRun = {{"Plain", "C:\\p.exe", kUserRun},
-                                               {"Expand", "%windir%\\e.exe -x", kUserRun},
-                                               {"Cut", "C:\\cut.exe", kUserRun},
-                                               {"", "C:\\default.exe", kUserRun},
-                                               {"Machine", "C:\\m.exe", kMachineRun},
-                                               {"Once", "C:\\o.exe", once}};
+    const StartupSource onceSource{"HKEY_LOCAL_MACHINE", kRunOnce};
+    const StartupSource servicesSource{"HKEY_CURRENT_USER", services.substr(18)};
+    const std::vector<StartupEntry> userRun = {{"Plain", "C:\\p.exe", kUserRun, kUserRunSource},
+                                               {"Expand", "%windir%\\e.exe -x", kUserRun, kUserRunSource},
+                                               {"Cut", "C:\\cut.exe", kUserRun, kUserRunSource},
+                                               {"", "C:\\default.exe", kUserRun, kUserRunSource},
+                                               {"Machine", "C:\\m.exe", kMachineRun, kMachineRunSource},
+                                               {"Once", "C:\\o.exe", once, onceSource}};
     auto with = [&](std::vector<StartupEntry> tail, bool old) {
         std::vector<StartupEntry> rows = userRun;
-        if (old) rows.push_back({"Service", "C:\\s.exe", services});
+        if (old) rows.push_back({"Service", "C:\\s.exe", services, servicesSource});
         rows.insert(rows.end(), tail.begin(), tail.end());
         return rows;
     };
     const Case cases[] = {
-        {12, nullptr, with({{"App.LNK", "C:\\app.exe", "Startup"}, {"Shared.lnk", "C:\\shared.exe", "Common Startup"}}, false)},
-        {8, &Translated, with({{"App.LNK", "C:\\app.exe", "Autostart"}, {"Shared.lnk", "C:\\shared.exe", "Autostart (alle)"}}, true)},
+        {12, nullptr,
+         with({{"App.LNK", "C:\\app.exe", "Startup", kUserFolderSource},
+               {"Shared.lnk", "C:\\shared.exe", "Common Startup", kCommonFolderSource}},
+              false)},
+        {8, &Translated,
+         with({{"App.LNK", "C:\\app.exe", "Autostart", kUserFolderSource},
+               {"Shared.lnk", "C:\\shared.exe", "Autostart (alle)", kCommonFolderSource}},
+              true)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(int{c.version});
@@ -140,30 +153,6 @@ TEST_F(StartupListTest, UnreadableSourcesAddNothing) {
     std::vector<StartupEntry> rows;
     ListRegistryStartup(registry, "HKEY_NOWHERE", kRun, rows);
     EXPECT_TRUE(rows.empty());
-}
-
-TEST(StartupLocationTest, FolderLabelsExactlyOtherwiseSplitAtTheFirstBackslash) {
-    struct Case {
-        const char* location;
-        TextLookup lookup;
-        StartupLocation expected;
-    } const cases[] = {
-        {"Startup", nullptr, {LocationKind::StartupFolder}},
-        {"Common Startup", nullptr, {LocationKind::CommonStartupFolder}},
-        {"startup", nullptr, {LocationKind::Unknown}},
-        {"Autostart", &Translated, {LocationKind::StartupFolder}},
-        {"Autostart (alle)", &Translated, {LocationKind::CommonStartupFolder}},
-        {"Startup", &Translated, {LocationKind::Unknown}},
-        {kUserRun, nullptr, {LocationKind::RegistryKey, "HKEY_CURRENT_USER", kRun}},
-        {"HKEY_X\\a\\b\\", nullptr, {LocationKind::RegistryKey, "HKEY_X", "a\\b\\"}},
-        {"\\lead", nullptr, {LocationKind::RegistryKey, "", "lead"}},
-        {"NoBackslash", nullptr, {LocationKind::Unknown}},
-        {"", nullptr, {LocationKind::Unknown}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.location);
-        EXPECT_EQ(ParseStartupLocation(c.location, c.lookup), c.expected);
-    }
 }
 
 // Rows as the dialog keeps them: an entry and its check box.
@@ -219,12 +208,12 @@ TEST_F(StartupDeleteTest, TickedEntriesGoLastRowFirstEachValueBackedUpBeforeItGo
     files.AddFile(std::string(kCommonFolder) + "\\Shared.lnk");
     store.Put(std::string(kUserFolder) + "\\App.lnk", "app link");
     store.Put(std::string(kCommonFolder) + "\\Shared.lnk", "shared link");
-    Row({"First", "C:\\1.exe", kUserRun});
-    Row({"Kept", "%x%", kUserRun}, false);
-    Row({"", "C:\\default.exe", kUserRun});
-    Row({"App.lnk", "C:\\app.exe", "Startup"});
-    Row({"Second", "C:\\2.exe", kMachineRun});
-    Row({"Shared.lnk", "C:\\shared.exe", "Common Startup"});
+    Row({"First", "C:\\1.exe", kUserRun, kUserRunSource});
+    Row({"Kept", "%x%", kUserRun, kUserRunSource}, false);
+    Row({"", "C:\\default.exe", kUserRun, kUserRunSource});
+    Row({"App.lnk", "C:\\app.exe", "Startup", kUserFolderSource});
+    Row({"Second", "C:\\2.exe", kMachineRun, kMachineRunSource});
+    Row({"Shared.lnk", "C:\\shared.exe", "Common Startup", kCommonFolderSource});
 
     const auto outcome = Delete();
     EXPECT_TRUE(outcome.started);
@@ -258,13 +247,13 @@ TEST_F(StartupDeleteTest, EntriesThatCannotGoKeepTheirTickedRows) {
     registry.SetString(kUser, kRun, "Locked", "C:\\l.exe");
     registry.DenyFullAccess(kUser, kRun);
     registry.SetString(kMachine, kRun, "Goes", "C:\\g.exe");
-    Row({"Locked", "C:\\l.exe", kUserRun});
-    Row({"Vanished", "C:\\v.exe", kMachineRun});
-    Row({"Goes", "C:\\g.exe", kMachineRun});
-    Row({"Gone.lnk", "C:\\x.exe", "Startup"});
-    Row({"..\\Escape.lnk", "C:\\x.exe", "Startup"});
-    Row({"Odd", "C:\\x.exe", "NoBackslash"});
-    Row({"Odd", "C:\\x.exe", "HKEY_NOWHERE\\Run"});
+    Row({"Locked", "C:\\l.exe", kUserRun, kUserRunSource});
+    Row({"Vanished", "C:\\v.exe", kMachineRun, kMachineRunSource});
+    Row({"Goes", "C:\\g.exe", kMachineRun, kMachineRunSource});
+    Row({"Gone.lnk", "C:\\x.exe", "Startup", kUserFolderSource});
+    Row({"..\\Escape.lnk", "C:\\x.exe", "Startup", kUserFolderSource});
+    Row({"Odd", "C:\\x.exe", "NoBackslash", {"", ""}});
+    Row({"Odd", "C:\\x.exe", "HKEY_NOWHERE\\Run", {"HKEY_NOWHERE", "Run"}});
     files.AddFile("C:\\Users\\me\\Start Menu\\Programs\\Escape.lnk");
 
     const auto outcome = Delete();
@@ -316,7 +305,7 @@ TEST_F(StartupDeleteTest, NothingGoesWithoutAProvenBackup) {
         registry.SetString(kUser, kRun, "B", "C:\\b.exe");
         RepairContext context{registry, files, store, ui, [] { return BackupTime{2013, 12, 7, 1, 45, 9}; }};
         FakeRows rows;
-        rows.rows = {{{"A", "C:\\a.exe", kUserRun}, true}, {{"B", "C:\\b.exe", kUserRun}, true}};
+        rows.rows = {{{"A", "C:\\a.exe", kUserRun, kUserRunSource}, true}, {{"B", "C:\\b.exe", kUserRun, kUserRunSource}, true}};
         const auto outcome = DeleteTickedStartupEntries(rows, context, kBackupFolder);
         EXPECT_EQ(ui.questions.size(), c.folderMissing ? 1u : 0u);
         EXPECT_EQ(outcome.notRemoved, c.notRemoved);
@@ -324,6 +313,34 @@ TEST_F(StartupDeleteTest, NothingGoesWithoutAProvenBackup) {
         EXPECT_EQ(key->ValueNames().size(), c.removed ? 0u : 2u - outcome.removed);
         EXPECT_EQ(rows.rows.size(), 2u - outcome.removed);
         if (c.removed) EXPECT_EQ(ParseRegText(store.Content(kBackupFile), true).blocks.size(), 2u);
+    }
+}
+
+// A row goes back to its own source, never through its shown Location: with
+// a language file that lacks the folder labels both read "", and a ticked
+// per-user shortcut must not take the all-users one of the same name.
+TEST_F(StartupDeleteTest, ARowDeletesItsOwnSourceWhateverItsLocationReads) {
+    const auto noLabels = [](const std::string&, const std::string&) { return std::string(); };
+    for (const bool userTicked : {true, false}) {
+        SCOPED_TRACE(userTicked ? "per-user shortcut ticked" : "all-users shortcut ticked");
+        const std::string user = std::string(kUserFolder) + "\\App.lnk";
+        const std::string common = std::string(kCommonFolder) + "\\App.lnk";
+        for (const std::string& path : {user, common}) {
+            files.AddFile(path);
+            store.Put(path, "link");
+            shortcuts.targets[path] = "C:\\app.exe";
+        }
+        registry.SetString(kUser, kRun, "App.lnk", "C:\\app.exe");
+        rows.rows.clear();
+        for (const StartupEntry& entry : ListStartupEntries(registry, files, shortcuts, 12, noLabels))
+            Row(entry, (entry.Source.ShellFolder == kCsidlStartup) == userTicked && entry.Source.ShellFolder != 0);
+        ASSERT_EQ(rows.rows.size(), 3u);
+        EXPECT_EQ(rows.rows[1].first.Location, rows.rows[2].first.Location) << "both labels empty";
+        const auto outcome = Delete();
+        EXPECT_EQ(outcome.removed, 1u);
+        EXPECT_NE(files.FileExists(user), userTicked);
+        EXPECT_EQ(files.FileExists(common), userTicked);
+        EXPECT_TRUE(registry.OpenKey(kUser, kRun, Access::Read)->ValueExists("App.lnk"));
     }
 }
 

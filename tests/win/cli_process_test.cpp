@@ -16,6 +16,8 @@
 #include "app/win/main_window.h"
 #include "backup_registry_dump.h"
 #include "child_process.h"
+#include "cli_run.h"
+#include "other_copy_repairing.h"
 #include "recording_prompts.h"
 #include "repair/problem_list.h"
 #include "repair/win/repair_command.h"
@@ -31,83 +33,16 @@ namespace {
 using test::Plant;
 using test::Utf16;
 
-// Where x86 code is emulated a process start can take a minute or more.
-constexpr DWORD kProcessTimeoutMs = 300000;
-
-struct CliRun {
-    DWORD code = 0xdeadbeef;
-    std::string out;
-    std::string err;
-};
-
-// keyscrub-cli.exe beside the test program, its output caught in files.
-CliRun RunCli(const std::string& arguments, const std::string& folder) {
-    CliRun run;
-    char exe[MAX_PATH] = {};
-    GetFullPathNameA("keyscrub-cli.exe", MAX_PATH, exe, nullptr);
-    // Files of their own for each run: Wine may report a process ended a
-    // moment before it lets go of its handles.
-    static int runs = 0;
-    const std::string outFile = folder + "\\cli-out-" + std::to_string(++runs) + ".txt";
-    const std::string errFile = folder + "\\cli-err-" + std::to_string(runs) + ".txt";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileA(errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION info{};
-    std::string line = "\"" + std::string(exe) + "\" " + arguments;
-    const bool started = CreateProcessA(exe, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                        &startup, &info) != FALSE;
-    CloseHandle(out);
-    CloseHandle(err);
-    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) ADD_FAILURE() << "cannot catch the output";
-    if (!started) {
-        ADD_FAILURE() << "cannot start " << line << ": error " << GetLastError();
-        return run;
-    }
-    if (WaitForSingleObject(info.hProcess, kProcessTimeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(info.hProcess, 99);
-        ADD_FAILURE() << line << " did not end";
-    }
-    GetExitCodeProcess(info.hProcess, &run.code);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    run.out = test::ReadWholeFile(outFile);
-    run.err = test::ReadWholeFile(errFile);
-    return run;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = text.find("\r\n", at);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(at));
-            break;
-        }
-        lines.push_back(text.substr(at, end - at));
-        at = end + 2;
-    }
-    return lines;
-}
-
 const char* KindName(RemovalKind kind) {
     static const char* const names[] = {"DeleteKey",  "DeleteValueInPath",  "DeleteNamedValue",  "DeleteSubkey",
                                         "DeleteFile", "DeleteDefaultValue", "DeleteEncodedValue"};
     return names[ToInt(kind)];
 }
 
-class CliProcessTest : public ::testing::Test {
+class CliProcessTest : public test::CliSettings {
 protected:
     void SetUp() override {
-        settingsFile_ = SettingsFilePath();
-        saved_ = test::ReadFileIfPresent(settingsFile_);
-        DeleteFileA(settingsFile_.c_str());
+        test::CliSettings::SetUp();
         const std::wstring gone = L"C:\\Keyscrub cli missing " + std::to_wstring(GetCurrentProcessId());
         const std::wstring base = scratch_.wpath();
         // Names and data with commas, quotes and line breaks, beside data that stays.
@@ -121,32 +56,7 @@ protected:
         Plant(HKEY_CURRENT_USER, base + L"\\Vendor\\Shared", gone + L"\\shared.dll", REG_SZ,
               Utf16(gone + L"\\shared.dll"));
         Plant(HKEY_CURRENT_USER, base + L"\\Vendor\\Shared", L"Here", REG_SZ, Utf16(L"C:\\windows"));
-
-        Write("Options", "OutputDirectory", folder_.path() + "\\from options");
-        Write("Options", "ShowHint", "0");
-        Write("Options", "RestorePoint", "0");
-        Write("Options", "DeleteBackupFile", "0");
-        // The program tree: root (1), "Files and Folders" (2), its current-user node (4).
-        for (int node = 1; node <= 24; ++node)
-            Write("TreeViewNodeCheck", std::to_string(node), node == 1 || node == 2 || node == 4 ? "1" : "0");
-        const std::vector<std::string> ignored = test::FenceAround(scratch_.path());
-        Write("IgnoreKey", "Count", std::to_string(ignored.size()));
-        for (size_t i = 0; i < ignored.size(); ++i) Write("IgnoreKey", "Key" + std::to_string(i + 1), ignored[i]);
     }
-    void TearDown() override {
-        DeleteFileA(settingsFile_.c_str());
-        if (saved_) test::WriteWholeFile(settingsFile_, *saved_);
-        Settings = SettingsRecord{};
-    }
-    void Write(const char* section, const std::string& key, const std::string& value) {
-        WritePrivateProfileStringA(section, key.c_str(), value.c_str(), settingsFile_.c_str());
-    }
-    CliRun Cli(const std::string& arguments) { return RunCli(arguments, folder_.path()); }
-
-    test::ScratchKey scratch_{"cli"};
-    test::ScratchFolder folder_{"cli"};
-    std::string settingsFile_;
-    std::optional<std::string> saved_;
 };
 
 TEST_F(CliProcessTest, FindsWhatTheWindowFindsInJsonCsvAndText) {
@@ -164,7 +74,7 @@ TEST_F(CliProcessTest, FindsWhatTheWindowFindsInJsonCsvAndText) {
     for (const Finding& f : window) EXPECT_EQ(f.KeyPath.rfind(scratch_.full(), 0), 0u) << f.KeyPath;
 
     const std::string jsonFile = folder_.path() + "\\findings.json";
-    const CliRun json = Cli("scan --format json --output \"" + jsonFile + "\"");
+    const test::CliRun json = Cli("scan --format json --output \"" + jsonFile + "\"");
     EXPECT_EQ(json.code, 1u) << json.err;
     const auto doc = test::JsonReader::Read(test::ReadWholeFile(jsonFile));
     ASSERT_TRUE(doc.has_value()) << test::ReadWholeFile(jsonFile);
@@ -183,7 +93,7 @@ TEST_F(CliProcessTest, FindsWhatTheWindowFindsInJsonCsvAndText) {
         EXPECT_EQ(rows[i].Member("removalKind")->text, KindName(window[i].RemovalKind));
     }
 
-    const CliRun csv = Cli("scan --sections 4 --format csv");
+    const test::CliRun csv = Cli("scan --sections 4 --format csv");
     EXPECT_EQ(csv.code, 1u) << csv.err << "|" << csv.out;
     const auto table = test::ReadCsv(csv.out);
     ASSERT_TRUE(table.has_value()) << csv.out;
@@ -193,7 +103,7 @@ TEST_F(CliProcessTest, FindsWhatTheWindowFindsInJsonCsvAndText) {
                                                              window[i].Value, KindName(window[i].RemovalKind)}));
 
     // --details: the same rows with the reason and what goes after them, read from the registry now.
-    const CliRun detailed = Cli("scan --sections 4 --format csv --details");
+    const test::CliRun detailed = Cli("scan --sections 4 --format csv --details");
     const auto withDetails = test::ReadCsv(detailed.out);
     ASSERT_TRUE(withDetails.has_value()) << detailed.out;
     ASSERT_EQ(withDetails->size(), window.size() + 1);
@@ -209,19 +119,19 @@ TEST_F(CliProcessTest, FindsWhatTheWindowFindsInJsonCsvAndText) {
         EXPECT_TRUE(row[8] == "value" || row[8] == "defaultValue") << row[8];
         EXPECT_EQ(row[11], "1");
     }
-    const CliRun detailedJson = Cli("scan --sections 4 --format json --details");
+    const test::CliRun detailedJson = Cli("scan --sections 4 --format json --details");
     const auto detailedDoc = test::JsonReader::Read(detailedJson.out);
     ASSERT_TRUE(detailedDoc.has_value()) << detailedJson.out;
     const auto& first = detailedDoc->Member("findings")->items.at(0);
     EXPECT_EQ(first.Member("reasonDetail")->text, window[0].Reason.Detail);
     EXPECT_EQ(first.Member("reason")->text, "Neither a file nor a folder " + window[0].Reason.Detail + " was found.");
     EXPECT_TRUE(first.Member("countComplete")->boolean);
-    const CliRun dry = Cli("repair --dry-run --details");
+    const test::CliRun dry = Cli("repair --dry-run --details");
     EXPECT_NE(dry.out.find(window[0].KeyPath + "  #####  " + window[0].Value + "  (Neither a file nor a folder "),
               std::string::npos)
         << dry.out;
 
-    const CliRun text = Cli("scan");
+    const test::CliRun text = Cli("scan");
     EXPECT_EQ(text.code, 1u);
     // Text is one line per finding; a CR LF inside a name breaks it, as in the report.
     EXPECT_NE(text.out.find(window[0].Problem + "  #####  " + window[0].KeyPath), std::string::npos) << text.out;
@@ -232,7 +142,7 @@ TEST_F(CliProcessTest, RepairIsUndoneByRestoreAndEveryExitCodeShows) {
     const test::StoredKey before = test::Dump(HKEY_CURRENT_USER, scratch_.wpath());
 
     EXPECT_EQ(Cli("scan --sections 3-").code, 2u);
-    const CliRun unknown = Cli("scan --frobnicate");
+    const test::CliRun unknown = Cli("scan --frobnicate");
     EXPECT_EQ(unknown.code, 2u);
     EXPECT_NE(unknown.err.find("unknown option"), std::string::npos) << unknown.err;
     EXPECT_NE(unknown.err.find("usage:"), std::string::npos);
@@ -244,14 +154,14 @@ TEST_F(CliProcessTest, RepairIsUndoneByRestoreAndEveryExitCodeShows) {
     EXPECT_EQ(Cli("repair --backup-dir \"" + blocker + "\\sub\"").code, 3u);
     EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, scratch_.wpath()), before);
 
-    const CliRun dry = Cli("repair --dry-run");
+    const test::CliRun dry = Cli("repair --dry-run");
     EXPECT_EQ(dry.code, 1u);
     EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, scratch_.wpath()), before);
 
     const std::string backups = folder_.path() + "\\made by repair";
-    const CliRun repair = Cli("repair --backup-dir \"" + backups + "\"");
+    const test::CliRun repair = Cli("repair --backup-dir \"" + backups + "\"");
     EXPECT_EQ(repair.code, 0u) << repair.out << repair.err;
-    const std::vector<std::string> lines = Lines(repair.out);
+    const std::vector<std::string> lines = test::Lines(repair.out);
     // Text lines: a line break in a value breaks its line, as in the report.
     ASSERT_GE(lines.size(), 5u + 2u) << repair.out;
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
@@ -266,9 +176,9 @@ TEST_F(CliProcessTest, RepairIsUndoneByRestoreAndEveryExitCodeShows) {
     EXPECT_EQ(repaired.subkeys.at(L"Vendor").subkeys.at(L"Shared").values.size(), 1u);
     EXPECT_EQ(Cli("scan").code, 0u) << "nothing left to find";
 
-    const CliRun listed = Cli("backups --dir \"" + backups + "\"");
+    const test::CliRun listed = Cli("backups --dir \"" + backups + "\"");
     EXPECT_EQ(listed.code, 0u);
-    const std::vector<std::string> rows = Lines(listed.out);
+    const std::vector<std::string> rows = test::Lines(listed.out);
     ASSERT_EQ(rows.size(), 2u) << listed.out;
     EXPECT_EQ(rows[0], "name\ttime\tsize\titems");
     EXPECT_EQ(rows[1].rfind(backupFile.substr(backups.size() + 1) + "\t", 0), 0u) << rows[1];
@@ -281,48 +191,21 @@ TEST_F(CliProcessTest, RepairIsUndoneByRestoreAndEveryExitCodeShows) {
     EXPECT_TRUE(test::PathExists(damaged));
     EXPECT_EQ(Cli("restore \"" + folder_.path() + "\\missing.reg\"").code, 3u);
 
-    const CliRun restore = Cli("restore \"" + backupFile + "\"");
+    const test::CliRun restore = Cli("restore \"" + backupFile + "\"");
     EXPECT_EQ(restore.code, 0u) << restore.out << restore.err;
     EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, scratch_.wpath()), before);
     EXPECT_TRUE(test::PathExists(backupFile)) << "DeleteBackupFile is off";
 }
 
-// Holds the repair lock on a thread of its own, as another copy would.
-class OtherCopyRepairing {
-public:
-    OtherCopyRepairing()
-        : thread_([this] {
-              RepairLock lock;
-              held_ = lock.held();
-              SetEvent(taken_);
-              WaitForSingleObject(release_, INFINITE);
-          }) {
-        WaitForSingleObject(taken_, 10000);
-    }
-    ~OtherCopyRepairing() {
-        SetEvent(release_);
-        thread_.join();
-        CloseHandle(taken_);
-        CloseHandle(release_);
-    }
-    bool held() const { return held_; }
-
-private:
-    HANDLE taken_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    bool held_ = false;
-    std::thread thread_;
-};
-
 TEST_F(CliProcessTest, NoRepairOrRestoreWhileAnotherCopyRepairs) {
     const test::StoredKey before = test::Dump(HKEY_CURRENT_USER, scratch_.wpath());
     {
-        OtherCopyRepairing other;
+        test::OtherCopyRepairing other;
         ASSERT_TRUE(other.held());
-        const CliRun repair = Cli("repair --backup-dir \"" + folder_.path() + "\"");
+        const test::CliRun repair = Cli("repair --backup-dir \"" + folder_.path() + "\"");
         EXPECT_EQ(repair.code, 3u);
         EXPECT_NE(repair.err.find("is repairing or restoring"), std::string::npos) << repair.err;
-        EXPECT_EQ(Lines(repair.err).size(), 1u) << "one line: " << repair.err;
+        EXPECT_EQ(test::Lines(repair.err).size(), 1u) << "one line: " << repair.err;
         EXPECT_EQ(Cli("restore \"" + folder_.path() + "\\any.reg\"").code, 3u);
         EXPECT_EQ(Cli("repair --dry-run").code, 1u) << "a dry run changes nothing and needs no lock";
 

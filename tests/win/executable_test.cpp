@@ -1,4 +1,5 @@
-// The shipped executable: its version resource and manifest as Windows reads them.
+// The shipped executables: their version resource and manifests as Windows
+// reads them, and the DLL search both keep to the system folder.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <string>
 
 #include "app/product.h"
+#include "app/win/process_start.h"
 
 namespace {
 
@@ -17,14 +19,19 @@ struct ModuleOwner {
     }
 };
 
+// The text of a module's manifest; "" when it has none.
+std::string ManifestOf(HMODULE module) {
+    HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    if (!manifest) return {};
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, manifest)));
+    return std::string(bytes, SizeofResource(module, manifest));
+}
+
 TEST(ExecutableTest, CarriesVersionAndAdministratorManifest) {
     ModuleOwner exe{LoadLibraryExA("keyscrub.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE)};
     ASSERT_NE(exe.module, nullptr) << "keyscrub.exe beside the tests";
 
-    HRSRC manifest = FindResourceA(exe.module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-    ASSERT_NE(manifest, nullptr);
-    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(exe.module, manifest)));
-    const std::string text(bytes, SizeofResource(exe.module, manifest));
+    const std::string text = ManifestOf(exe.module);
     EXPECT_NE(text.find("requireAdministrator"), std::string::npos);
     EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     // No system newer than Windows 7 may be declared (Windows 8 and later ids).
@@ -59,6 +66,35 @@ TEST(ExecutableTest, CarriesVersionAndAdministratorManifest) {
     EXPECT_EQ(std::string(ks::product::kVersionLine).find(std::string(" ") + ks::product::kVersion + " "), 8u);
 
     EXPECT_NE(FindResourceA(exe.module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)), nullptr) << "icon group";
+}
+
+// The console program imports the common controls too, and without a
+// manifest the loader would take a COMCTL32.DLL found beside it.
+TEST(ExecutableTest, TheConsoleProgramBindsTheCommonControlsWithoutAskingForRights) {
+    ModuleOwner exe{LoadLibraryExA("keyscrub-cli.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE)};
+    ASSERT_NE(exe.module, nullptr) << "keyscrub-cli.exe beside the tests";
+    const std::string text = ManifestOf(exe.module);
+    EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_EQ(text.find("requestedExecutionLevel"), std::string::npos) << "it runs with the rights it is given";
+}
+
+// Both programs call this first. A DLL beside the program (here: beside the
+// tests) is found by the default search, and no longer once it has run.
+TEST(ExecutableTest, APlantedDllIsNotLoadedOnceTheSearchIsKeptToTheSystemFolder) {
+    {
+        ModuleOwner found{LoadLibraryExA("planted_probe.dll", nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR)};
+        ASSERT_NE(found.module, nullptr) << "planted_probe.dll beside the tests";
+    }
+    ASSERT_EQ(GetModuleHandleA("planted_probe.dll"), nullptr);
+    EXPECT_TRUE(ks::LoadLibrariesFromSystemFolderOnly());
+    ModuleOwner planted{LoadLibraryA("planted_probe.dll")};
+    const DWORD error = GetLastError();
+    EXPECT_EQ(planted.module, nullptr);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    ModuleOwner system{LoadLibraryA("version.dll")};
+    EXPECT_NE(system.module, nullptr) << "the system folder is still searched";
+    // The rest of the tests search as before.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 }
 
 }  // namespace

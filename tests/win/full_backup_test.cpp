@@ -17,6 +17,8 @@
 #include "modal_click.h"
 #include "recording_prompts.h"
 #include "restore/win/full_backup.h"
+#include "restore/win/restore_dialog.h"
+#include "ui/win/common_controls.h"
 #include "settings/settings.h"
 #include "ui/win/prompts.h"
 
@@ -118,10 +120,12 @@ TEST_F(FullBackupTest, StopDuringTheExportLeavesNoFile) {
     EXPECT_EQ(FilesIn(folder.path()), (std::vector<std::pair<std::string, ULONGLONG>>{}));
 }
 
-// The whole registry is exported and imported again; what is compared is a
-// scratch branch planted for the test (comparing every key of the prefix
-// would measure Wine's volatile keys more than the backup).
-TEST_F(FullBackupTest, AFullBackupImportedAgainGivesTheSameRegistry) {
+// The whole registry is exported into the backup folder and restored from
+// the restore dialog, which proves every key and value of it afterwards; what
+// is compared here besides is a scratch branch planted for the test
+// (comparing every key of the prefix would measure Wine's volatile keys more
+// than the backup).
+TEST_F(FullBackupTest, AFullBackupSavedInTheBackupFolderIsRestoredAndProven) {
     test::ScratchKey scratch("full backup");
     const std::wstring base = scratch.wpath();
     Plant(HKEY_CURRENT_USER, base + L"\\A", L"s", REG_SZ, Utf16(L"text \"quoted\" C:\\dir\\"));
@@ -130,6 +134,7 @@ TEST_F(FullBackupTest, AFullBackupImportedAgainGivesTheSameRegistry) {
     Plant(HKEY_CURRENT_USER, base + L"\\A\\B", L"d", REG_DWORD, test::Bytes{0xEF, 0xBE, 0xAD, 0xDE});
     Plant(HKEY_CURRENT_USER, base + L"\\A\\B", L"bin", REG_BINARY, test::Pattern(100));
     Plant(HKEY_CURRENT_USER, base + L"\\A\\B", L"q", REG_QWORD, test::Pattern(8));
+    Plant(HKEY_CURRENT_USER, base + L"\\A\\\u65E5\u672C", L"\u00E9", REG_SZ, Utf16(L"\u20AC"));
     test::PlantKey(HKEY_CURRENT_USER, base + L"\\Empty");
     const test::StoredKey before = test::Dump(HKEY_CURRENT_USER, base);
 
@@ -145,8 +150,58 @@ TEST_F(FullBackupTest, AFullBackupImportedAgainGivesTheSameRegistry) {
 
     ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, (scratch.path() + "\\A").c_str()), ERROR_SUCCESS);
     ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, (scratch.path() + "\\Empty").c_str()), ERROR_SUCCESS);
-    test::ImportWithRegistryEditor(folder.path() + "\\full.reg");
+    Settings.OutputDirectory = folder.path();
+    Settings.DeleteBackupFile = false;
+    TfrmRestore dialog;
+    dialog.Show(SW_SHOWNOACTIVATE);
+    ASSERT_EQ(ui::RowCount(dialog.Control("ListView1")), 1);
+    ui::SelectRow(dialog.Control("ListView1"), 0);
+    prompts.messages.clear();
+    dialog.aRestoreExecute();
+    EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front();
     EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, base), before);
+}
+
+// An export that stops short (a full disk) or leaves out a root must not
+// replace the earlier backup; the user is told why. A stand-in for the editor
+// writes what such an export leaves.
+TEST_F(FullBackupTest, AnExportCutShortOrLackingARootKeepsTheEarlierFile) {
+    const auto wide = [](const std::string& ascii) {
+        std::string out = "\xFF\xFE";
+        for (char c : ascii) out += {c, '\0'};
+        return out;
+    };
+    char first[256] = {};
+    ASSERT_EQ(RegEnumKeyA(HKEY_LOCAL_MACHINE, 0, first, sizeof first), ERROR_SUCCESS);
+    const std::string header = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n";
+    struct Case {
+        const char* what;
+        std::string export_;
+        std::string why;
+    } const cases[] = {
+        {"cut inside a line", wide(header + "\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"a\"=\"b"), "Its last line is cut off."},
+        {"the keys of a root missing", wide(header), "It lacks this key: HKEY_LOCAL_MACHINE\\" + std::string(first)},
+    };
+    char editor[MAX_PATH] = {};
+    GetFullPathNameA("fake_editor.exe", MAX_PATH, editor, nullptr);
+    const std::string source = folder.path() + "\\export.bin";
+    const std::string target = folder.path() + "\\full.reg";
+    SetEnvironmentVariableA("KS_FAKE_EXPORT", source.c_str());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(test::WriteWholeFile(source, c.export_));
+        ASSERT_TRUE(test::WriteWholeFile(target, "the earlier backup"));
+        prompts.chosen = target;
+        prompts.answer = IDYES;
+        prompts.messages.clear();
+        EXPECT_EQ(BackupFullRegistry(nullptr, editor), FullBackupOutcome::Failed);
+        ASSERT_EQ(prompts.messages.size(), 2u) << "the overwrite question, then why";
+        EXPECT_EQ(prompts.messages[1], "The registry editor did not export the whole registry, so the file was not "
+                                       "written; an earlier file of that name is kept.\n\n" + c.why);
+        EXPECT_EQ(test::ReadWholeFile(target), "the earlier backup");
+        EXPECT_EQ(FilesIn(folder.path()).size(), 2u) << "no temporary file left";
+    }
+    SetEnvironmentVariableA("KS_FAKE_EXPORT", nullptr);
 }
 
 TEST_F(FullBackupTest, BothCommandsAreBoundInTheMainWindow) {

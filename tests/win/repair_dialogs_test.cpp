@@ -285,5 +285,53 @@ TEST(RepairCommandTest, RunsFromStartToEndOverTheRealMachine) {
     EXPECT_NE(text.find("[" + scratch.full() + "\\Gone\\Deep]\r\n\"v\"=\"x\"\r\n"), std::string::npos) << text;
 }
 
+// A backup file that cannot be written ends the repair, and the window says
+// so in the active language: how many were repaired, and that the rest were
+// not because of the backup.
+TEST(RepairCommandTest, ABackupThatCannotBeWrittenIsToldInTheActiveLanguage) {
+    test::ScratchKey scratch("repair-unwritable");
+    test::ScratchFolder folder("repair-unwritable");
+    test::Plant(HKEY_CURRENT_USER, scratch.wpath() + L"\\K", L"a", REG_SZ, test::Utf16(L"x"));
+    const test::StoredKey before = test::Dump(HKEY_CURRENT_USER, scratch.wpath());
+    // Folders stand where this minute's backup files would go.
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    FILETIME at{};
+    SystemTimeToFileTime(&now, &at);
+    for (int second = 0; second < 60; ++second) {
+        ULARGE_INTEGER ticks{{at.dwLowDateTime, at.dwHighDateTime}};
+        ticks.QuadPart += 10000000ull * static_cast<unsigned>(second);
+        const FILETIME later{ticks.LowPart, ticks.HighPart};
+        SYSTEMTIME t{};
+        FileTimeToSystemTime(&later, &t);
+        const BackupTime time{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+        CreateDirectoryA(MakeBackupFileName(folder.path(), time).c_str(), nullptr);
+    }
+
+    const SettingsRecord saved = Settings;
+    ASSERT_NE(GetFileAttributesA("Languages\\Lan_German.ini"), INVALID_FILE_ATTRIBUTES);
+    Settings.Lan = "German";
+    Settings.OutputDirectory = folder.path();
+    Settings.RestorePoint = false;
+    Settings.ShowHint = true;
+    ProblemListModel list;
+    list.Append({"p", scratch.full() + "\\K\\a", "", RemovalKind::DeleteValueInPath});
+    list.SetChecked(0, true);
+    AnsweringPrompts prompts(IDOK);
+    ui::ScopedPrompts scoped(prompts);
+    UnrepairedFindings unrepaired;
+    std::string currentBackupFile;
+    const RepairOutcome outcome = RunRepairCommand(nullptr, list, unrepaired, currentBackupFile, {});
+    Settings = saved;
+
+    EXPECT_TRUE(outcome.backupFailed);
+    ASSERT_EQ(prompts.texts.size(), 1u) << "no hint, one message";
+    EXPECT_EQ(prompts.texts[0], "0 Probleme wurden repariert. Die \xFC" "brigen nicht, weil ihre Sicherung nicht in diese "
+                                "Datei geschrieben werden konnte:\n" + currentBackupFile);
+    EXPECT_EQ(prompts.styles[0], UINT(MB_OK | MB_ICONWARNING));
+    EXPECT_TRUE(list.Count() == 1 && list.IsChecked(0));
+    EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, scratch.wpath()), before);
+}
+
 }  // namespace
 }  // namespace ks

@@ -14,6 +14,7 @@
 
 #include "backup_registry_dump.h"
 #include "modal_click.h"
+#include "restore/win/registry_editor_path.h"
 #include "repair/repair.h"
 #include "repair/win/backup_system.h"
 #include "restore/win/restore_dialog.h"
@@ -247,6 +248,59 @@ TEST_F(RestoreDialogTest, ARepairsBackupComesBackExactlyAndGoesOnlyWhenAskedTo) 
     EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, base), before);
 }
 
+// Files of the editor's own making or edited by hand are listed like any
+// backup, and restore and prove the same way: the editor's UTF-16 export
+// (names outside the code page included) with deletion lines added, and an
+// 8-bit file with LF line ends.
+TEST_F(RestoreDialogTest, TheEditorsOwnFilesAndHandEditedOnesComeBackWithTheirDeletions) {
+    const std::wstring base = scratch.wpath();
+    Plant(HKEY_CURRENT_USER, base + L"\\Keep", L"s", REG_SZ, Utf16(L"text \"q\" C:\\dir\\"));
+    Plant(HKEY_CURRENT_USER, base + L"\\Keep", L"", REG_EXPAND_SZ, Utf16(L"%TEMP%\\x"));
+    Plant(HKEY_CURRENT_USER, base + L"\\Keep", L"m", REG_MULTI_SZ, Utf16(std::wstring(L"a\0b\0", 4)));
+    Plant(HKEY_CURRENT_USER, base + L"\\Keep", L"b", REG_BINARY, test::Pattern(60));
+    Plant(HKEY_CURRENT_USER, base + L"\\Keep\\\U0001F30E \u65E5\u672C", L"\u00E9t\u00E9 \u20AC", REG_SZ,
+          Utf16(L"\u65E5\u672C"));
+    Plant(HKEY_CURRENT_USER, base + L"\\Hand", L"keep", REG_DWORD, test::Bytes{7, 0, 0, 0});
+    const test::StoredKey before = test::Dump(HKEY_CURRENT_USER, base);
+
+    // The editor exports the branch in its own form: UTF-16, "Version 5.00".
+    const std::string exported = File("editor.reg");
+    {
+        test::ChildProcess regedit(nullptr, "\"" + RegistryEditorPath() + "\" /e \"" + exported + "\" \"" +
+                                                scratch.full() + "\\Keep\"", SW_HIDE);
+        ASSERT_TRUE(regedit.started()) << regedit.failure();
+        ASSERT_TRUE(regedit.Ended(180000));
+    }
+    std::string text = test::ReadWholeFile(exported);
+    ASSERT_TRUE(text.starts_with("\xFF\xFE")) << "a UTF-16 export";
+    const auto wide = [](const std::string& ascii) {
+        std::string out;
+        for (char c : ascii) out += {c, '\0'};
+        return out;
+    };
+    text += wide("[-" + scratch.full() + "\\Extra]\r\n\r\n[" + scratch.full() + "\\Keep]\r\n\"stale\"=-\r\n\r\n");
+    ASSERT_TRUE(test::WriteWholeFile(exported, text));
+    ASSERT_TRUE(test::WriteWholeFile(File("edited.reg"), "REGEDIT4\n\n[" + scratch.full() +
+                                                            "\\Hand]\n\"keep\"=dword:00000007\n\"gone\"=-\n"));
+
+    // What the files undo: values deleted, a key and values added.
+    ASSERT_EQ(RegDeleteTreeA(HKEY_CURRENT_USER, (scratch.path() + "\\Keep").c_str()), ERROR_SUCCESS);
+    Plant(HKEY_CURRENT_USER, base + L"\\Keep", L"stale", REG_SZ, Utf16(L"x"));
+    Plant(HKEY_CURRENT_USER, base + L"\\Extra\\Below", L"x", REG_SZ, Utf16(L"x"));
+    Plant(HKEY_CURRENT_USER, base + L"\\Hand", L"keep", REG_DWORD, test::Bytes{8, 0, 0, 0});
+    Plant(HKEY_CURRENT_USER, base + L"\\Hand", L"gone", REG_SZ, Utf16(L"x"));
+
+    const auto dialog = Open();
+    EXPECT_EQ(Rows(*dialog), (std::vector<std::string>{"editor.reg", "edited.reg"}));
+    for (const char* name : {"editor.reg", "edited.reg"}) {
+        SCOPED_TRACE(name);
+        Restore(*dialog, name);
+        EXPECT_TRUE(prompts.messages.empty()) << prompts.messages.front();
+        EXPECT_FALSE(test::PathExists(File(name))) << "restored whole, so deleted as the setting says";
+    }
+    EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, base), before);
+}
+
 TEST_F(RestoreDialogTest, IncompleteFilesAreRefusedAndKept) {
     const std::string block = "\r\n[" + scratch.full() + "\\Cut]\r\n\"v\"=\"x\"\r\n\"b\"=hex:01,02,\\\r\n  03\r\n";
     struct Case {
@@ -255,7 +309,7 @@ TEST_F(RestoreDialogTest, IncompleteFilesAreRefusedAndKept) {
         const char* why;
     } const cases[] = {
         {"cut.reg", "REGEDIT4\r\n" + block.substr(0, block.size() - 3), "Its last line is cut off."},
-        {"headerless.reg", block, "It does not begin with the line REGEDIT4."},
+        {"headerless.reg", block, "It does not begin with the line REGEDIT4 or Windows Registry Editor Version 5.00."},
         {"continued.reg", "REGEDIT4\r\n" + block.substr(0, block.size() - 6),
          "Its last line goes on in a line that is missing."},
     };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "backup_registry_dump.h"
+#include "other_copy_repairing.h"
 #include "recording_prompts.h"
 #include "scan/win/win32_registry.h"
 #include "settings/settings.h"
@@ -104,11 +105,12 @@ TEST(ListRegistryStartupTest, OnlyStringValuesUnexpandedAndTheDefaultWithAnEmpty
     const auto registry = MakeWin32Registry();
     std::vector<StartupEntry> rows;
     ListRegistryStartup(*registry, "hkey_current_user", scratch.path(), rows);
+    const StartupSource source{"HKEY_CURRENT_USER", scratch.path()};
     const std::vector<StartupEntry> expected = {
-        {"Sz", "C:\\sz.exe /a", scratch.full()},
-        {"Expand", "%SystemRoot%\\e.exe", scratch.full()},
-        {"Empty", "", scratch.full()},
-        {"", "C:\\default.exe", scratch.full()},
+        {"Sz", "C:\\sz.exe /a", scratch.full(), source},
+        {"Expand", "%SystemRoot%\\e.exe", scratch.full(), source},
+        {"Empty", "", scratch.full(), source},
+        {"", "C:\\default.exe", scratch.full(), source},
     };
     // The registry lists values in its own order; compare as sets of rows.
     auto sorted = [](std::vector<StartupEntry> list) {
@@ -216,12 +218,14 @@ TEST_F(StartupManagerTest, ListsTheRunKeyAndTheStartupFolderAndRemovesWhatTheImp
         return std::find_if(listed.begin(), listed.end(), [&](const auto& e) { return e.Caption == caption; });
     };
     ASSERT_NE(find(text), listed.end());
-    EXPECT_EQ(*find(text), (StartupEntry{text, "\"C:\\Program Files\\t.exe\" -min", kUserRun}));
-    EXPECT_EQ(*find(expand), (StartupEntry{expand, "%ProgramFiles%\\x.exe", kUserRun}));
+    const StartupSource run{"HKEY_CURRENT_USER", kRunPath};
+    EXPECT_EQ(*find(text), (StartupEntry{text, "\"C:\\Program Files\\t.exe\" -min", kUserRun, run}));
+    EXPECT_EQ(*find(expand), (StartupEntry{expand, "%ProgramFiles%\\x.exe", kUserRun, run}));
     EXPECT_EQ(find(number), listed.end());
     EXPECT_EQ(find(notes), listed.end());
     ASSERT_NE(find(shortcut), listed.end());
     EXPECT_EQ(find(shortcut)->Location, "Startup");
+    EXPECT_EQ(find(shortcut)->Source.ShellFolder, kCsidlStartup);
     EXPECT_TRUE(EqualsNoCase(find(shortcut)->File, target_)) << find(shortcut)->File;
     // Every registry row comes before the folder rows.
     EXPECT_LT(find(text) - listed.begin(), find(shortcut) - listed.begin());
@@ -241,6 +245,28 @@ TEST_F(StartupManagerTest, ListsTheRunKeyAndTheStartupFolderAndRemovesWhatTheImp
     ASSERT_TRUE(test::PathExists(backup)) << backup;
     test::ImportWithRegistryEditor(backup);
     EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, test::Wide(kRunPath)), before);
+}
+
+TEST_F(StartupManagerTest, NothingIsDeletedWhileAnotherCopyRepairs) {
+    const std::string value = PlantValue("Held", REG_SZ, test::Utf16(L"C:\\held.exe"));
+    RecordingPrompts prompts;
+    ui::ScopedPrompts scoped(prompts);
+    TfrmStartupManager dialog;
+    bool stillListed = false;
+    {
+        test::OtherCopyRepairing other;
+        ASSERT_TRUE(other.held());
+        Run(dialog, [&] {
+            ui::SetRowChecked(dialog.Control("lvStartup"), RowOf(dialog, value), true);
+            dialog.bDeleteEntryClick();
+            stillListed = RowOf(dialog, value) >= 0;
+            PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0);
+        });
+    }
+    EXPECT_TRUE(stillListed);
+    EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, test::Wide(kRunPath)).values.count(test::Wide(value)), 1u);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find("is repairing or restoring"), std::string::npos) << prompts.messages[0];
 }
 
 TEST_F(StartupManagerTest, AFailedRemovalKeepsItsTickedRowAndIsReportedInTheActiveLanguage) {

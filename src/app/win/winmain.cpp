@@ -2,10 +2,13 @@
 // message loop.
 #include <windows.h>
 
+#include <string>
+
 #include "base/window_messages.h"
 #include "app/product.h"
 #include "app/win/app_wiring.h"
 #include "app/win/main_window.h"
+#include "app/win/process_start.h"
 #include "ui/win/window.h"
 
 namespace {
@@ -36,15 +39,24 @@ bool BecomeTheRunningCopy(HANDLE instance) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
-    // A second start only hands over to the first and never shows a window of
-    // its own. The mutex is owned until the process ends.
-    HANDLE instance = CreateMutexA(nullptr, FALSE, ks::product::kInstanceMutex);
-    if (!BecomeTheRunningCopy(instance)) return 0;
+    ks::LoadLibrariesFromSystemFolderOnly();
+    ks::EndOnTerminate([](const std::string& what) { ks::ReportFatalFailure(what); }, ks::kExitFatal);
+    // No exception leaves the program's entry: what failed is told, and the
+    // process ends with a failure code. (Started where the main window cannot
+    // be made, such as a session without a display, it ends here.)
+    try {
+        // A second start only hands over to the first and never shows a
+        // window of its own. The mutex is owned until the process ends.
+        HANDLE instance = CreateMutexA(nullptr, FALSE, ks::product::kInstanceMutex);
+        if (!BecomeTheRunningCopy(instance)) return 0;
 
-    ks::ui::InitializeUi();
-    ks::TfrmRegCleaner window;
-    ks::WireMainWindow(window);
-    window.SetQuitOnDestroy(true);
-    window.Show(showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
-    return ks::ui::RunMessageLoop();
+        ks::ui::InitializeUi();
+        ks::TfrmRegCleaner window;
+        ks::WireMainWindow(window);
+        window.SetQuitOnDestroy(true);
+        window.Show(showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
+        return ks::ui::RunMessageLoop();
+    } catch (...) {
+        return ks::ReportFatalFailure(ks::CurrentFailureText());
+    }
 }

@@ -283,8 +283,9 @@ int Backups(const CliCommand& command) {
     for (const BackupRow& row : MakeBackupRows(*entries, &ShortDateText, &LongTimeText)) {
         std::optional<std::size_t> items;
         if (const auto text = files->ReadFile(WithTrailingBackslash(folder) + row.name)) {
+            // A torn end holds nothing that was deleted: the complete part counts.
             const BackupFileCheck check = CheckBackupText(*text, leadBytes);
-            if (check.fault == BackupFault::None) items = BackupItemCount(check.blocks);
+            if (check.fault == BackupFault::None) items = BackupItemCount(check.blocks, check.form, leadBytes);
         }
         Line(BackupListLine(row, items));
     }
@@ -309,13 +310,16 @@ int Restore(const CliCommand& command) {
     const std::string file = BackupFilePath(command.restoreFile);
     const auto registry = MakeWin32Registry();
     const auto files = MakeWin32RestoreFiles();
+    const auto wide = MakeWideRegistryProbe();
     bool editorStarted = true;
-    RestoreContext context{*registry, *files, SystemLeadBytes(), [&](std::string_view path) {
+    RestoreContext context{*registry, *files, SystemLeadBytes(),
+                           [&](std::string_view path) {
                                const auto run = RunRegistryEditorWithoutWindow(
                                    RegistryEditorArguments("/s", std::string(path)), kEditorTimeoutMs);
                                editorStarted = run != RegistryEditorRun::NotStarted;
                                return run == RegistryEditorRun::Ended;
-                           }};
+                           },
+                           wide.get()};
     const BreakHeld holdBreak;
     const RestoreResult result = RestoreBackupFile(context, file);
     const std::string message = RestoreMessage(result, file, &LookupText);

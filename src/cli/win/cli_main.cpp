@@ -9,11 +9,20 @@
 #include <variant>
 #include <vector>
 
+#include "app/win/process_start.h"
 #include "cli/cli_arguments.h"
 #include "cli/cli_results.h"
 #include "cli/win/cli_commands.h"
 
+namespace {
+
+void ReportToConsole(const std::string& what) { std::fprintf(stderr, "keyscrub-cli: %s\r\n", what.c_str()); }
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    ks::LoadLibrariesFromSystemFolderOnly();
+    ks::EndOnTerminate(&ReportToConsole, ks::cli::kExitFailure);
     // Line ends are written as they are meant: CR LF, never doubled.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
@@ -29,8 +38,8 @@ int main(int argc, char** argv) {
     } else {
         try {
             code = ks::cli::RunCliCommand(std::get<ks::cli::CliCommand>(parsed));
-        } catch (const std::exception& failure) {
-            std::fprintf(stderr, "keyscrub-cli: %s\r\n", failure.what());
+        } catch (...) {
+            ReportToConsole(ks::CurrentFailureText());
             code = ks::cli::kExitFailure;
         }
     }

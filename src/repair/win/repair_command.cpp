@@ -81,7 +81,15 @@ RepairOutcome RunRepairCommand(HWND owner, ProblemList& list, UnrepairedFindings
         return {};
     }
     Win32RepairUi windows(owner, updateProblemCounts);
-    return RepairOnThisMachine(list, unrepaired, windows, RepairOptionsFromSettings(Settings), currentBackupFile);
+    std::vector<Finding> partly;
+    const RepairOutcome outcome = RepairOnThisMachine(
+        list, unrepaired, windows, RepairOptionsFromSettings(Settings), currentBackupFile,
+        [&partly](const Finding& finding, RemoveResult result) {
+            if (result == RemoveResult::PartlyRemoved) partly.push_back(finding);
+        });
+    const std::string message = RepairEndMessage(outcome, currentBackupFile, partly, &LookupText);
+    if (!message.empty()) ui::CurrentPrompts().ShowMessage(owner, message, MB_OK | MB_ICONWARNING);
+    return outcome;
 }
 
 }  // namespace ks

@@ -17,8 +17,9 @@ namespace ks {
 // Runs the whole command over the main window `owner`'s problem list; while
 // another copy repairs or restores it says so and does nothing.
 // `currentBackupFile` is the main window's CurrentBackupFile;
-// `updateProblemCounts` recounts its status bar. Every error ends the command
-// quietly; the outcome says how far it got.
+// `updateProblemCounts` recounts its status bar. A backup that could not be
+// written, and keys removed only in part, are told in a message box; the
+// outcome says how far it got.
 RepairOutcome RunRepairCommand(HWND owner, ProblemList& list, UnrepairedFindings& unrepaired,
                                std::string& currentBackupFile, const std::function<void()>& updateProblemCounts);
 

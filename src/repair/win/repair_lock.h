@@ -1,6 +1,7 @@
 // One repair or restore at a time on this desktop, whichever program runs it:
-// the window's repair and restore commands and the console program's repair
-// and restore all hold this named mutex while they change the registry.
+// the window's repair and restore commands, the startup manager's deletions
+// and the console program's repair and restore all hold this named mutex
+// while they change the registry.
 #pragma once
 
 #include <windows.h>

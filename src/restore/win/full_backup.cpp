@@ -3,9 +3,13 @@
 
 #include <vector>
 
+#include "repair/win/backup_system.h"
 #include "restore/backup_listing.h"
+#include "restore/restore_backup.h"
 #include "restore/win/registry_editor.h"
 #include "restore/win/registry_editor_path.h"
+#include "restore/win/restore_files_win.h"
+#include "scan/win/win32_registry.h"
 #include "settings/localisation.h"
 #include "ui/win/prompts.h"
 
@@ -25,10 +29,28 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
-bool HoldsSomething(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
-           !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
+// Why the export in `path` cannot replace the chosen file; "" when it can:
+// it reads through the restore's own reader as a complete file that ends
+// cleanly and holds the keys of every root exported.
+std::string WhyIncomplete(const std::string& path) {
+    const auto files = MakeWin32RestoreFiles();
+    const std::optional<std::string> bytes = files->ReadFile(path);
+    if (!bytes || bytes->empty())
+        return LookupText("RES_FullBackup_Failed", "The registry editor did not write the backup file.");
+    const BackupFileCheck file = CheckBackupText(*bytes, SystemLeadBytes());
+    const auto registry = MakeWin32Registry();
+    const auto wide = MakeWideRegistryProbe();
+    const auto ansi = ProbeThrough(*registry);
+    const FullBackupCheck check = CheckFullBackup(file, file.form == RegTextForm::Unicode ? *wide : *ansi);
+    if (check.Complete()) return {};
+    std::string text =
+        LookupText("RES_FullBackup_Incomplete",
+                   "The registry editor did not export the whole registry, so the file was not written; an earlier "
+                   "file of that name is kept.") +
+        "\n\n";
+    if (!check.missingKey.empty())
+        return text + LookupText("RES_FullBackup_Lacks", "It lacks this key:") + ' ' + check.missingKey;
+    return text + BackupFaultText(check.fault, check.line, &LookupText);
 }
 
 }  // namespace
@@ -50,26 +72,28 @@ FullBackupOutcome BackupFullRegistry(HWND mainWindow, const std::string& editorP
         if (prompts.ShowMessage(mainWindow, question, MB_YESNO | MB_DEFBUTTON2 | MB_ICONINFORMATION) != IDYES)
             return FullBackupOutcome::Declined;
     }
-    const auto failed = [&] {
-        prompts.ShowMessage(mainWindow,
-                            LookupText("RES_FullBackup_Failed", "The registry editor did not write the backup file."),
-                            MB_OK | MB_ICONWARNING);
+    const auto failed = [&](const std::string& why) {
+        prompts.ShowMessage(mainWindow, why, MB_OK | MB_ICONWARNING);
         return FullBackupOutcome::Failed;
     };
     // A new, unique name beside the chosen one, so that the rename at the end
     // stays on one volume.
     char temporary[MAX_PATH] = {};
-    if (!GetTempFileNameA(FolderOf(file).c_str(), "ksb", 0, temporary)) return failed();
+    if (!GetTempFileNameA(FolderOf(file).c_str(), "ksb", 0, temporary))
+        return failed(LookupText("RES_FullBackup_Failed", "The registry editor did not write the backup file."));
     const bool ended = RunRegistryEditor(mainWindow, editorPath, RegistryEditorArguments("/e", temporary),
                                          LookupText("RES_Backup_Registry", "Backup registry..."));
     if (!ended) {
         DeleteFileA(temporary);
         return FullBackupOutcome::Stopped;
     }
-    if (!HoldsSomething(temporary) ||
-        !MoveFileExA(temporary, file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // The earlier file stays until the new one has proved whole.
+    std::string why = WhyIncomplete(temporary);
+    if (why.empty() && !MoveFileExA(temporary, file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        why = LookupText("RES_FullBackup_Failed", "The registry editor did not write the backup file.");
+    if (!why.empty()) {
         DeleteFileA(temporary);
-        return failed();
+        return failed(why);
     }
     return FullBackupOutcome::Written;
 }

@@ -1,7 +1,8 @@
 // The main window's "&Backup Full Registry...": the registry editor exports
 // the whole registry to a file the user names. The export goes to a
 // temporary file in the same folder and takes the chosen name only when the
-// editor ended by itself, so a stopped export never looks like a backup.
+// editor ended by itself and the file proves whole, so a stopped export or
+// one cut short (a full disk) never replaces an earlier backup.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +15,7 @@ enum class FullBackupOutcome {
     Cancelled,  // no file chosen
     Declined,   // the file exists and the user kept it
     Stopped,    // the editor could not be started or was stopped; nothing left behind
-    Failed,     // the editor ended without writing anything; the user is told
+    Failed,     // the editor ended without writing a whole file; the user is told, the old file kept
     Written,
 };
 

@@ -106,11 +106,14 @@ void TfrmRestore::aRestoreExecute() {
     const std::string file = FileOfRow(row);
     const auto registry = MakeWin32Registry();
     const auto files = MakeWin32RestoreFiles();
-    RestoreContext context{*registry, *files, SystemLeadBytes(), [this](std::string_view path) {
+    const auto wide = MakeWideRegistryProbe();
+    RestoreContext context{*registry, *files, SystemLeadBytes(),
+                           [this](std::string_view path) {
                                return RunRegistryEditor(
                                    Handle(), RegistryEditorArguments("/s", std::string(path)),
                                    LookupText("RES_Restory_Registry", "Restore registry..."));
-                           }};
+                           },
+                           wide.get()};
     const RestoreResult result = RestoreBackupFile(context, file);
     const std::string message = RestoreMessage(result, ui::RowText(Control(kList), row), &LookupText);
     if (!message.empty()) ui::CurrentPrompts().ShowMessage(Handle(), message, MB_OK | MB_ICONWARNING);

@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include "repair/reg_file_text.h"
 #include "scan/win/handles.h"
+#include "scan/win/win32_registry.h"
 
 namespace ks {
 
@@ -39,6 +41,83 @@ public:
     bool RemoveEmptyFolder(std::string_view path) override {
         return RemoveDirectoryA(std::string(path).c_str()) != FALSE;
     }
+
+    std::optional<std::string> WriteTemporary(std::string_view bytes) override {
+        char folder[MAX_PATH] = {};
+        char path[MAX_PATH] = {};
+        const DWORD length = GetTempPathA(MAX_PATH, folder);
+        if (length == 0 || length >= MAX_PATH || !GetTempFileNameA(folder, "ksr", 0, path)) return std::nullopt;
+        bool whole = false;
+        {
+            UniqueFileHandle file(
+                CreateFileA(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+            DWORD written = 0;
+            whole = file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                        nullptr) && written == bytes.size();
+        }
+        if (whole) return std::string(path);
+        DeleteFileA(path);
+        return std::nullopt;
+    }
+};
+
+// The registry through the UTF-16 functions, names given as UTF-8 and data
+// as stored: what a UTF-16 file's check reads, whatever the code page.
+class WideKey final : public RegistryProbe::Key {
+public:
+    explicit WideKey(UniqueKey key) : key_(std::move(key)) {}
+
+    std::optional<RegValue> ReadValue(std::string_view name) const override {
+        const std::string wide = Utf8ToUtf16Le(name) + std::string(2, '\0');
+        const auto* wideName = reinterpret_cast<const wchar_t*>(wide.data());
+        std::string data(256, '\0');
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            DWORD type = 0;
+            DWORD size = static_cast<DWORD>(data.size());
+            const LSTATUS status = RegQueryValueExW(key_.get(), wideName, nullptr, &type,
+                                                    reinterpret_cast<BYTE*>(data.data()), &size);
+            if (status == ERROR_SUCCESS) {
+                data.resize(size);
+                return RegValue{std::string(name), type, std::move(data)};
+            }
+            if (status != ERROR_MORE_DATA) return std::nullopt;
+            data.assign(size, '\0');
+        }
+        return std::nullopt;
+    }
+
+    std::vector<std::string> SubkeyNames() const override {
+        std::vector<std::string> names;
+        std::vector<wchar_t> name(256);
+        for (DWORD index = 0;; ++index) {
+            DWORD chars = static_cast<DWORD>(name.size());
+            const LSTATUS status =
+                RegEnumKeyExW(key_.get(), index, name.data(), &chars, nullptr, nullptr, nullptr, nullptr);
+            if (status != ERROR_SUCCESS) break;
+            names.push_back(Utf16LeToUtf8(std::string_view(reinterpret_cast<const char*>(name.data()),
+                                                           chars * sizeof(wchar_t))));
+        }
+        return names;
+    }
+
+private:
+    UniqueKey key_;
+};
+
+class WideProbe final : public RegistryProbe {
+public:
+    std::unique_ptr<Key> Open(std::string_view fullPath) override {
+        const size_t slash = fullPath.find('\\');
+        const auto root = RootByName(fullPath.substr(0, slash));
+        if (!root) return nullptr;
+        const std::string_view rest = slash == std::string_view::npos ? std::string_view() : fullPath.substr(slash + 1);
+        const std::string path = Utf8ToUtf16Le(rest) + std::string(2, '\0');
+        UniqueKey key;
+        if (RegOpenKeyExW(RootHandle(*root), reinterpret_cast<const wchar_t*>(path.data()), 0, KEY_READ,
+                          key.put()) != ERROR_SUCCESS)
+            return nullptr;
+        return std::make_unique<WideKey>(std::move(key));
+    }
 };
 
 BackupTime LocalTimeOf(const FILETIME& utc) {
@@ -62,6 +141,8 @@ SYSTEMTIME ToSystemTime(const BackupTime& time) {
 }  // namespace
 
 std::unique_ptr<RestoreFiles> MakeWin32RestoreFiles() { return std::make_unique<Win32RestoreFiles>(); }
+
+std::unique_ptr<RegistryProbe> MakeWideRegistryProbe() { return std::make_unique<WideProbe>(); }
 
 std::optional<std::vector<FolderFileInfo>> ListFolderFiles(const std::string& folder) {
     WIN32_FIND_DATAA found{};

@@ -9,11 +9,16 @@
 #include <vector>
 
 #include "restore/backup_listing.h"
+#include "restore/restore_backup.h"
 #include "restore/shortcut_copies.h"
 
 namespace ks {
 
 std::unique_ptr<RestoreFiles> MakeWin32RestoreFiles();
+
+// The registry as a UTF-16 file's import check reads it: the "W" functions,
+// names as UTF-8, data as stored.
+std::unique_ptr<RegistryProbe> MakeWideRegistryProbe();
 
 // Every entry of the folder (pattern "*", all attributes, "." and ".."
 // left out) with its size and last-write time in local time; nullopt when the

@@ -6,6 +6,7 @@
 
 #include "repair/win/backup_system.h"
 #include "repair/win/repair_command.h"
+#include "repair/win/repair_lock.h"
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
 #include "settings/localisation.h"
@@ -74,6 +75,12 @@ void TfrmStartupManager::bSelectNoneClick() {
 }
 
 void TfrmStartupManager::bDeleteEntryClick() {
+    // Its deletions are a repair too: none while another copy repairs or restores.
+    const RepairLock lock;
+    if (!lock.held()) {
+        ShowRepairBusy(Handle());
+        return;
+    }
     const auto registry = MakeWin32Registry();
     const auto files = MakeWin32FileSystem();
     const auto store = MakeWin32BackupStore();
