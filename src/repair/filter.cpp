@@ -71,11 +71,6 @@ bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
-std::string WithTrailingBackslash(std::string text) {
-    if (text.empty() || text.back() != '\\') text += '\\';
-    return text;
-}
-
 // "?" in a path that also looks like a drive path or like a variable: such
 // findings come from names Windows keeps with placeholders, not from files.
 bool QuestionMarkInKeyPath(std::string_view keyPath) {

@@ -98,7 +98,7 @@ void TScanTaskThread::ScanHelpKey(std::string_view keyPath, const std::string& p
         if (!IsString(value.type)) continue;
         // The data is the folder, the value's name the file in it.
         std::string full(StringData(value.data));
-        if (!full.empty() && full.back() != '\\') full += '\\';
+        if (!full.empty()) full = WithTrailingBackslash(std::move(full));
         full += value.name;
         if (!FailsRemovableMediaTest(full) && !IsMissing(full)) continue;
         handOver_->AddFinding(ValueFinding(problem, keyText, value.name, std::move(full)));

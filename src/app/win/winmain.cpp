@@ -2,8 +2,9 @@
 // message loop.
 #include <windows.h>
 
-#include "base/window_messages.h"
 #include "app/product.h"
+#include "base/win/system_code_page.h"
+#include "base/window_messages.h"
 #include "app/win/app_wiring.h"
 #include "app/win/main_window.h"
 #include "ui/win/window.h"
@@ -41,6 +42,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     HANDLE instance = CreateMutexA(nullptr, FALSE, ks::product::kInstanceMutex);
     if (!BecomeTheRunningCopy(instance)) return 0;
 
+    // Names are compared as this system folds case, from the start on.
+    ks::InstallCodePage(ks::SystemCodePage());
     ks::ui::InitializeUi();
     ks::TfrmRegCleaner window;
     ks::WireMainWindow(window);

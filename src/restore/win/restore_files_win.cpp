@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "base/text.h"
 #include "scan/win/handles.h"
 
 namespace ks {
@@ -65,7 +66,7 @@ std::unique_ptr<RestoreFiles> MakeWin32RestoreFiles() { return std::make_unique<
 
 std::optional<std::vector<FolderFileInfo>> ListFolderFiles(const std::string& folder) {
     WIN32_FIND_DATAA found{};
-    const std::string pattern = (folder.empty() || folder.back() != '\\' ? folder + "\\" : folder) + "*";
+    const std::string pattern = WithTrailingBackslash(folder) + "*";
     UniqueFindHandle search(FindFirstFileA(pattern.c_str(), &found));
     if (!search) return std::nullopt;
     std::vector<FolderFileInfo> entries;
