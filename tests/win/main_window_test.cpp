@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "settings/language_menu.h"
 #include "settings/settings.h"
 #include "base/text.h"
+#include "support/memory_registry.h"
 #include "ui/win/common_controls.h"
 #include "ui/win/prompts.h"
 #include "ui/win/window.h"
@@ -452,6 +455,38 @@ TEST_F(MainWindowTest, ScanCommandClearsTicksFiltersAndCounts) {
     ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_EQ(RowText(list, 0, 1), "HKEY_CURRENT_USER\\Software\\Half");
     EXPECT_FALSE(RowChecked(list, 0)) << "no ticks after a failure";
+}
+
+// A registry that cannot say whose hive HKEY_CURRENT_USER is: the filter
+// fails on it.
+class UnanswerableRegistry final : public test::MemoryRegistry {
+public:
+    std::optional<std::string> CurrentUserHive() override { throw std::runtime_error("registry unreadable"); }
+};
+
+// A scan whose filter fails leaves no row ticked, and the unattended clean
+// ends without repairing; with a filter that works it repairs.
+TEST_F(MainWindowTest, AScanWhoseFilterFailedNeverLeadsToARepair) {
+    for (const bool fails : {true, false}) {
+        SCOPED_TRACE(fails ? "filter fails" : "filter works");
+        window_ = std::make_unique<TfrmRegCleaner>(MainWindowOptions{settingsFile_, "keyscrub.exe -cleanonce"});
+        TfrmRegCleaner& window = *window_;
+        if (fails) window.SetRegistry(std::make_shared<UnanswerableRegistry>());
+        else window.SetRegistry(std::make_shared<test::MemoryRegistry>());
+        std::vector<std::size_t> repairedTicked;
+        window.SetScanRunner([](TfrmRegCleaner& target, const std::vector<std::string>&) {
+            target.Problems().Append({"Invalid file", "HKEY_CURRENT_USER\\Software\\A", "C:\\gone.exe", RemovalKind::DeleteKey});
+            target.Problems().Append({"Invalid file", "HKEY_CURRENT_USER\\Software\\JavaSoft", "", RemovalKind::DeleteKey});
+            return ui::kModalOK;
+        });
+        window.SetRepairRunner([&](TfrmRegCleaner& target) { repairedTicked.push_back(CheckedCount(target.Problems())); });
+        window.Show();
+        ASSERT_TRUE(WaitFor([&] { return window.Handle() == nullptr; })) << "the unattended clean ends by itself";
+        EXPECT_EQ(repairedTicked, fails ? std::vector<std::size_t>{} : std::vector<std::size_t>{1});
+        EXPECT_EQ(window.Problems().CheckedRows(), fails ? 0u : 1u);
+        EXPECT_EQ(window.Problems().Count(), fails ? 2u : 1u) << "the built-in exclusion is filtered only when it works";
+        window_.reset();
+    }
 }
 
 TEST_F(MainWindowTest, ComesForwardWhenAskedByASecondStart) {

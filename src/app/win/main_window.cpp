@@ -357,8 +357,8 @@ void TfrmRegCleaner::ComeForward() {
 
 void TfrmRegCleaner::RunCleanOnce() {
     ShowWindow(Handle(), SW_HIDE);
-    bScanRegistryClick();
-    bRepairRegistryClick();
+    // Nobody looks at the list: a scan that failed ends the run unrepaired.
+    if (bScanRegistryClick()) bRepairRegistryClick();
     Close();
 }
 
@@ -462,8 +462,10 @@ void TfrmRegCleaner::FilterFindings() {
     ListViewProblemList::Batch batch(problems_);
     bulkChange_ = true;
     try {
+        std::optional<KeyAliases> aliases;
+        if (registry_) aliases.emplace(*registry_);
         RemoveFilteredFindings(problems_, FilterInputs{Settings.IgnoreValues, Settings.IgnoreKeys, Unrepaired,
-                                                       GetWindowsVersion()});
+                                                       GetWindowsVersion(), aliases ? &*aliases : nullptr});
     } catch (...) {
         bulkChange_ = false;
         throw;
@@ -471,8 +473,8 @@ void TfrmRegCleaner::FilterFindings() {
     bulkChange_ = false;
 }
 
-void TfrmRegCleaner::bScanRegistryClick() {
-    // Any failure ends the command where it is: no counts, no beep.
+bool TfrmRegCleaner::bScanRegistryClick() {
+    // Any failure ends the command where it is: no ticks, no counts, no beep.
     try {
         if (TaskIdList) TaskIdList->clear();
         else TaskIdList.emplace();
@@ -481,7 +483,7 @@ void TfrmRegCleaner::bScanRegistryClick() {
             problems_.SetColumnWidth(1, 300);
             problems_.SetColumnWidth(2, 150);
         }
-        if (TaskIdList->empty()) return;
+        if (TaskIdList->empty()) return true;
         // Rows reach the list a delivery at a time (Flush); ticking and
         // filtering them afterwards tell it once.
         ListViewProblemList::Batch batch(problems_);
@@ -493,13 +495,15 @@ void TfrmRegCleaner::bScanRegistryClick() {
             ~EndBulk() { flag = false; }
         } endBulk{bulkChange_};
         scanRunner_(*this, *TaskIdList);
-        SelectRows(true);
-        FilterFindings();
+        // The filter first: rows are ticked only once it has seen them all.
+        if (!FilterThenTick(problems_, [this] { FilterFindings(); })) return false;
         UpdateProblemCounts();
         problems_.Flush();
         if (Settings.Beep) ::Beep(2047, 500);
+        return true;
     } catch (const std::exception&) {
-        // Silently: the list stays as it is.
+        // Silently: the list stays as it is, unticked.
+        return false;
     }
 }
 
