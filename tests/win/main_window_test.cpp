@@ -296,6 +296,33 @@ TEST_F(MainWindowTest, MaximizedStateIsRestoredAndNotMovedOnActivation) {
     EXPECT_NE(before.left, 100);
 }
 
+// Started normal, then moved or maximized by the user: activation puts a
+// normal window back where it was saved, and leaves a maximized one alone.
+TEST_F(MainWindowTest, ActivationMovesANormalWindowButNotAMaximizedOne) {
+    WriteSettings("Window", "Left", "100");
+    WriteSettings("Window", "Top", "80");
+    for (const bool maximize : {false, true}) {
+        SCOPED_TRACE(maximize ? "maximized" : "moved");
+        TfrmRegCleaner& window = Open();
+        if (maximize) {
+            ShowWindow(window.Handle(), SW_MAXIMIZE);
+            ASSERT_TRUE(WaitFor([&] { return IsZoomed(window.Handle()) != FALSE; }));
+        } else {
+            SetWindowPos(window.Handle(), nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        RECT before{};
+        GetWindowRect(window.Handle(), &before);
+        ASSERT_NE(before.left, 100) << "the test needs a window away from the saved place";
+        SendMessageA(window.Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+        RECT after{};
+        GetWindowRect(window.Handle(), &after);
+        EXPECT_EQ(after.left, maximize ? before.left : 100);
+        EXPECT_EQ(after.top, maximize ? before.top : 80);
+        EXPECT_EQ(IsZoomed(window.Handle()) != FALSE, maximize);
+        CloseWindow();
+    }
+}
+
 TEST_F(MainWindowTest, LayoutFollowsTheClientArea) {
     TfrmRegCleaner& window = Open();
     for (SIZE size : {SIZE{900, 700}, SIZE{520, 400}}) {
@@ -455,6 +482,36 @@ TEST_F(MainWindowTest, ScanCommandClearsTicksFiltersAndCounts) {
     ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_EQ(RowText(list, 0, 1), "HKEY_CURRENT_USER\\Software\\Half");
     EXPECT_FALSE(RowChecked(list, 0)) << "no ticks after a failure";
+}
+
+// After Ctrl+A and a rescan no row of the new list is highlighted or has the
+// focus: the edit commands act only on rows the user picked.
+TEST_F(MainWindowTest, ANewScanClearsTheListsSelectionAndFocus) {
+    TfrmRegCleaner& window = Open();
+    window.SetScanRunner([](TfrmRegCleaner& target, const std::vector<std::string>&) {
+        for (const char* key : {"A", "B", "C"})
+            target.Problems().Append({"Invalid file", std::string("HKEY_CURRENT_USER\\Software\\") + key, "C:\\gone.exe",
+                                      RemovalKind::DeleteKey});
+        return ui::kModalOK;
+    });
+    HWND list = window.Control("lvRegistryData");
+    window.Execute("aScanRegistry");
+    ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
+    ui::SelectRow(list, 1);
+    LVITEMA all{};
+    all.stateMask = LVIS_SELECTED;
+    all.state = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+    ASSERT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 3);
+
+    window.Execute("aScanRegistry");
+    ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), -1);
+    EXPECT_FALSE(window.Problems().Focused().has_value());
+    window.UpdateActions();
+    EXPECT_FALSE(window.MenuEnabled("miAddToIgnoreLists"));
+    EXPECT_FALSE(window.MenuEnabled("miSelectAllType"));
 }
 
 // A registry that cannot say whose hive HKEY_CURRENT_USER is: the filter

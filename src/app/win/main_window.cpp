@@ -268,7 +268,9 @@ void TfrmRegCleaner::FormShow() {
 }
 
 void TfrmRegCleaner::FormActivate() {
-    if (!Settings.WindowMaximized && !IsIconic(Handle()))
+    // A window the user minimized or maximized keeps its place; moving a
+    // maximized one would leave it hanging off the screen.
+    if (!Settings.WindowMaximized && !IsIconic(Handle()) && !IsZoomed(Handle()))
         SetWindowPos(Handle(), nullptr, Settings.WindowLeft, Settings.WindowTop, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const std::string commandLine = options_.commandLine ? *options_.commandLine : std::string(GetCommandLineA());
