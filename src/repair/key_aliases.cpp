@@ -86,7 +86,8 @@ std::vector<std::string> KeyAliases::Names(std::string_view keyPath, bool askReg
         return names;
     }
     const std::string rest(split.rest);
-    const auto home = askRegistry ? ClassesHome(rest) : std::nullopt;
+    std::optional<RootKey> home;
+    if (askRegistry) home = ClassesHome(rest);
     // Its own name too: a text that ends in a value's name is no key path
     // of either hive, and matches only as written.
     names.push_back(std::move(upper));
