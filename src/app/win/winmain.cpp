@@ -7,6 +7,7 @@
 #include "base/window_messages.h"
 #include "app/win/app_wiring.h"
 #include "app/win/main_window.h"
+#include "settings/win/localisation_win.h"
 #include "ui/win/window.h"
 
 namespace {
@@ -44,6 +45,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
 
     // Names are compared as this system folds case, from the start on.
     ks::InstallCodePage(ks::SystemCodePage());
+    ks::LendWidgetServices();
     ks::ui::InitializeUi();
     ks::TfrmRegCleaner window;
     ks::WireMainWindow(window);
