@@ -25,6 +25,7 @@
 #include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
 #include "settings/settings.h"
+#include "settings/win/localisation_win.h"
 #include "settings/win/system_info.h"
 #include "support/scan_harness.h"
 #include "ui/win/window.h"
@@ -175,6 +176,8 @@ void CompareRepairs(TfrmRegCleaner& window, int planted, const std::string& back
 }
 
 void ProblemListAtScale() {
+    InstallCodePage(SystemCodePage());
+    LendWidgetServices();
     ui::InitializeUi();
     const std::string backups = TempFolder("ks-bench-gui-backups-");
     CreateDirectoryA(backups.c_str(), nullptr);

@@ -3,38 +3,117 @@
 
 namespace ks {
 
-namespace {
-
-// UpperAnsiChar of every byte: the post-scan filter upper-cases every row.
-struct UpperTable {
-    char upper[256];
-    constexpr UpperTable() : upper{} {
-        for (int c = 0; c < 256; ++c) upper[c] = UpperAnsiChar(static_cast<char>(c));
+void LeadBytes::AddRange(unsigned char first, unsigned char last) {
+    for (unsigned c = first; c <= last; ++c) {
+        lead_[c] = true;
+        any_ = true;
     }
-};
-constexpr UpperTable kUpper;
+}
 
-}  // namespace
+bool LeadBytes::IsComplete(std::string_view text) const {
+    if (!any_) return true;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (IsLead(text[i]) && ++i == text.size()) return false;
+    return true;
+}
 
-std::string UpperAnsi(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = kUpper.upper[static_cast<unsigned char>(c)];
+AnsiCodePage::AnsiCodePage() {
+    for (int c = 0; c < 256; ++c) upper_[c] = static_cast<unsigned char>(UpperAnsiChar(static_cast<char>(c)));
+}
+
+AnsiCodePage::AnsiCodePage(const std::array<unsigned char, 256>& upper, const LeadBytes& leadBytes)
+    : upper_(upper), leads_(leadBytes) {
+    // A lead byte stays itself, and no other byte becomes one: folding never
+    // changes where the characters of a text begin.
+    for (int c = 0; c < 256; ++c)
+        if (leads_.IsLead(static_cast<char>(c)) || leads_.IsLead(static_cast<char>(upper_[c])))
+            upper_[c] = static_cast<unsigned char>(c);
+}
+
+std::string AnsiCodePage::Upper(std::string_view text) const {
+    std::string out(text);
+    if (!leads_.Any()) {
+        for (char& c : out) c = static_cast<char>(upper_[static_cast<unsigned char>(c)]);
+        return out;
+    }
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (leads_.IsLead(out[i])) ++i;  // the character's second byte stays as it is
+        else out[i] = static_cast<char>(upper_[static_cast<unsigned char>(out[i])]);
+    }
     return out;
 }
 
-int CompareNoCase(std::string_view a, std::string_view b) {
+int AnsiCodePage::Compare(std::string_view a, std::string_view b) const {
     const size_t n = a.size() < b.size() ? a.size() : b.size();
+    // While the bytes so far are equal both texts are at the same place of a
+    // character, so one flag says for both whether this byte is a second byte.
+    bool second = false;
     for (size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(UpperAnsiChar(a[i]));
-        const auto y = static_cast<unsigned char>(UpperAnsiChar(b[i]));
+        const auto rawA = static_cast<unsigned char>(a[i]);
+        const auto rawB = static_cast<unsigned char>(b[i]);
+        const unsigned char x = second ? rawA : upper_[rawA];
+        const unsigned char y = second ? rawB : upper_[rawB];
         if (x != y) return x < y ? -1 : 1;
+        second = !second && leads_.IsLead(a[i]);
     }
     if (a.size() == b.size()) return 0;
     return a.size() < b.size() ? -1 : 1;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+bool AnsiCodePage::Equals(std::string_view a, std::string_view b) const {
+    return a.size() == b.size() && Compare(a, b) == 0;
+}
+
+namespace {
+
+AnsiCodePage& Active() {
+    static AnsiCodePage active;
+    return active;
+}
+
+}  // namespace
+
+const AnsiCodePage& ActiveCodePage() { return Active(); }
+
+void InstallCodePage(const AnsiCodePage& codePage) { Active() = codePage; }
+
+std::string UpperAnsi(std::string_view s) { return Active().Upper(s); }
+
+int CompareNoCase(std::string_view a, std::string_view b) { return Active().Compare(a, b); }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) { return Active().Equals(a, b); }
+
+bool EndsInBackslash(std::string_view path, const LeadBytes& leadBytes) {
+    return !path.empty() && path.back() == '\\' && leadBytes.IsComplete(path.substr(0, path.size() - 1));
+}
+
+std::string WithTrailingBackslash(std::string path, const LeadBytes& leadBytes) {
+    if (!EndsInBackslash(path, leadBytes)) path.push_back('\\');
+    return path;
+}
+
+std::string_view WithoutTrailingBackslash(std::string_view path, const LeadBytes& leadBytes) {
+    if (EndsInBackslash(path, leadBytes)) path.remove_suffix(1);
+    return path;
+}
+
+std::size_t FirstBackslash(std::string_view path, const LeadBytes& leadBytes) {
+    if (!leadBytes.Any()) return path.find('\\');
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (leadBytes.IsLead(path[i])) ++i;
+        else if (path[i] == '\\') return i;
+    }
+    return std::string_view::npos;
+}
+
+std::size_t LastBackslash(std::string_view path, const LeadBytes& leadBytes) {
+    if (!leadBytes.Any()) return path.rfind('\\');
+    size_t last = std::string_view::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (leadBytes.IsLead(path[i])) ++i;
+        else if (path[i] == '\\') last = i;
+    }
+    return last;
 }
 
 std::string TwoDigits(int n) {

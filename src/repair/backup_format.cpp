@@ -5,19 +5,8 @@
 
 namespace ks {
 
-void LeadBytes::AddRange(unsigned char first, unsigned char last) {
-    for (unsigned c = first; c <= last; ++c) lead_[c] = true;
-}
-
-bool LeadBytes::IsComplete(std::string_view text) const {
-    for (size_t i = 0; i < text.size(); ++i)
-        if (IsLead(text[i]) && ++i == text.size()) return false;
-    return true;
-}
-
-std::string MakeBackupFileName(std::string_view outputDirectory, const BackupTime& start) {
-    std::string name(outputDirectory);
-    if (name.empty() || name.back() != '\\') name.push_back('\\');
+std::string MakeBackupFileName(std::string_view outputDirectory, const BackupTime& start, const LeadBytes& leadBytes) {
+    std::string name = WithTrailingBackslash(std::string(outputDirectory), leadBytes);
     name += "Backup";
     name += std::to_string(start.year);
     for (int part : {start.month, start.day, start.hour, start.minute, start.second}) name += TwoDigits(part);

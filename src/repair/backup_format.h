@@ -8,22 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
 #include "scan/registry.h"
 
 namespace ks {
-
-// The bytes of the ANSI code page that open a two-byte character. A default
-// object describes a single-byte code page.
-class LeadBytes {
-public:
-    void AddRange(unsigned char first, unsigned char last);
-    bool IsLead(char c) const { return lead_[static_cast<unsigned char>(c)]; }
-    // True when the text does not end in the middle of a two-byte character.
-    bool IsComplete(std::string_view text) const;
-
-private:
-    std::array<bool, 256> lead_{};
-};
 
 inline constexpr std::string_view kRegHeaderLine = "REGEDIT4";
 inline constexpr std::string_view kLineEnd = "\r\n";
@@ -39,7 +27,8 @@ struct BackupTime {
 };
 
 // OutputDirectory + "\" (when missing) + "Backup" + yyyyMMddhhmmss + ".reg".
-std::string MakeBackupFileName(std::string_view outputDirectory, const BackupTime& start);
+std::string MakeBackupFileName(std::string_view outputDirectory, const BackupTime& start,
+                               const LeadBytes& leadBytes = ActiveCodePage().Leads());
 
 // Backslashes doubled, double quotes preceded by a backslash. The second byte
 // of a two-byte character is never touched, even when it is 0x5C.

@@ -97,20 +97,13 @@ std::vector<std::string> StoredNames(Registry& registry, KeyNameCache* cache, Ro
 // import creates that part again, and should give it back its own name.
 std::string StoredCasePath(Registry& registry, KeyNameCache* cache, RootKey root, std::string_view path,
                            const LeadBytes& leadBytes) {
-    const size_t slash = LastKeySeparator(path, leadBytes);
+    const size_t slash = LastBackslash(path, leadBytes);
     const std::string_view parent = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
     const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
     std::string result(path);
     const auto stored = StoredNames(registry, cache, root, parent, last, false);
     if (stored.size() == 1) result.replace(result.size() - last.size(), last.size(), stored.front());
     return result;
-}
-
-// One trailing backslash is not part of the path.
-std::string_view WithoutTrailingSeparator(std::string_view path, const LeadBytes& leadBytes) {
-    if (!path.empty() && path.back() == '\\' && leadBytes.IsComplete(path.substr(0, path.size() - 1)))
-        path.remove_suffix(1);
-    return path;
 }
 
 BackupSnapshot Absent(Registry& registry, RootKey root, std::string_view path) {
@@ -131,15 +124,6 @@ bool EndsCleanly(BackupFile& file, std::uint64_t size) {
 }
 
 }  // namespace
-
-size_t LastKeySeparator(std::string_view path, const LeadBytes& leadBytes) {
-    size_t last = std::string_view::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (leadBytes.IsLead(path[i])) ++i;
-        else if (path[i] == '\\') last = i;
-    }
-    return last;
-}
 
 const KeyNameCache::Names* KeyNameCache::Lookup(std::map<std::string, std::optional<Names>>& cache,
                                                 Registry& registry, RootKey root, std::string_view path,
@@ -194,7 +178,7 @@ void KeyNameCache::TreeChanged(RootKey root, std::string_view path) {
 
 BackupSnapshot ReadBackupSnapshot(Registry& registry, RootKey root, bool wholeKey, std::string_view valueName,
                                   std::string_view keyPath, const LeadBytes& leadBytes, KeyNameCache* names) {
-    const std::string_view path = WithoutTrailingSeparator(keyPath, leadBytes);
+    const std::string_view path = WithoutTrailingBackslash(keyPath, leadBytes);
     BackupSnapshot snapshot;
     if (wholeKey) {
         // A root cannot be deleted, and a backup of all of it is no backup of a finding.
@@ -234,7 +218,7 @@ BackupResult WriteRegBackup(BackupContext& context, std::string_view filePath, R
         ReadBackupSnapshot(context.registry, root, wholeKey, valueName, keyPath, context.leadBytes, context.names);
     if (snapshot.result != BackupResult::Written) return snapshot.result;
     if (context.fidelity) {
-        const std::string_view path = WithoutTrailingSeparator(keyPath, context.leadBytes);
+        const std::string_view path = WithoutTrailingBackslash(keyPath, context.leadBytes);
         const bool exact = wholeKey ? context.fidelity->KeyTreeIsExact(root, path)
                                     : context.fidelity->ValueIsExact(root, path, snapshot.blocks[0].values[0].name);
         if (!exact) return BackupResult::Refused;

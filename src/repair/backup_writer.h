@@ -82,11 +82,6 @@ BackupSnapshot ReadBackupSnapshot(Registry& registry, RootKey root, bool wholeKe
                                   std::string_view keyPath, const LeadBytes& leadBytes = {},
                                   KeyNameCache* names = nullptr);
 
-// The position of the backslash before the last part of a key path, or npos
-// for a one-part path. A backslash that ends a two-byte character is no
-// separator.
-size_t LastKeySeparator(std::string_view path, const LeadBytes& leadBytes);
-
 // Appends the key (wholeKey) or the one value (the empty name is the default
 // value) to the backup file, creating it with its header line when it is
 // missing or empty. One trailing backslash of the key path is ignored.

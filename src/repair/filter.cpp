@@ -1,6 +1,9 @@
 // Post-scan filter: fixed rules, unrepaired findings, ignore lists.
 #include "repair/filter.h"
 
+#include <algorithm>
+#include <exception>
+#include <optional>
 #include <string_view>
 
 #include "base/text.h"
@@ -71,11 +74,6 @@ bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
-std::string WithTrailingBackslash(std::string text) {
-    if (text.empty() || text.back() != '\\') text += '\\';
-    return text;
-}
-
 // "?" in a path that also looks like a drive path or like a variable: such
 // findings come from names Windows keeps with placeholders, not from files.
 bool QuestionMarkInKeyPath(std::string_view keyPath) {
@@ -121,20 +119,31 @@ bool FailsFixedRules(const Finding& row) {
 }
 
 bool DeriveIgnoreTarget(const Finding& row, IgnoreTarget& target) {
-    const std::size_t slash = row.KeyPath.find('\\');
-    if (slash == std::string::npos) return false;
-    const std::string root = row.KeyPath.substr(0, slash);
-    const std::string rest = row.KeyPath.substr(slash + 1);
-    const std::string key = root + "\\" + rest;
+    const LeadBytes& leads = ActiveCodePage().Leads();
+    const std::size_t slash = FirstBackslash(row.KeyPath, leads);
+    std::string root;
+    std::string rest;
+    if (slash == std::string::npos) {
+        // A value right in a hive's root has the root's name alone as key path.
+        if (!RootByName(row.KeyPath)) return false;
+        root = row.KeyPath;
+    } else {
+        root = row.KeyPath.substr(0, slash);
+        rest = row.KeyPath.substr(slash + 1);
+    }
+    const std::string key = rest.empty() ? root : root + "\\" + rest;
     IgnoreTarget derived;
     switch (row.RemovalKind) {
     case RemovalKind::DeleteKey:
         derived.Target = key;
         break;
     case RemovalKind::DeleteValueInPath: {
-        const std::size_t last = rest.rfind('\\');
+        // Target and name joined again give the key path itself, so that the
+        // entry "Add to Ignore Lists" stores for the row is what matches it,
+        // in a hive's root too.
+        const std::size_t last = LastBackslash(rest, leads);
         if (last == std::string::npos) {
-            derived.Target = root + "\\";
+            derived.Target = root;
             derived.Name = rest;
         } else {
             derived.Target = root + "\\" + rest.substr(0, last);
@@ -173,66 +182,232 @@ std::vector<std::string> CombinedKeyList(const std::vector<std::string>& ignoreK
 
 namespace {
 
+// Where a root's name (HKEY_...) can stand in a text: only at its start.
+bool RootNameOnlyFirst(std::string_view text) {
+    return text.starts_with("HKEY_") && text.find("HKEY_", 1) == std::string_view::npos;
+}
+
+std::string_view RootPart(std::string_view text) { return text.substr(0, text.find('\\')); }
+
 // The ignore lists as every row compares with them: upper-cased once per
 // filter run rather than once per row, key entries with their backslash, and
-// entries that name no key left out.
+// entries that name no key left out. An entry stands here under each name it
+// covers; which entry a name came from does not matter.
+//
+// Key entries are held by the root they begin with: a path that names a root
+// only at its start can contain, or lie in, only an entry of its own root,
+// unless the entry names a root elsewhere too (or none at all), and such
+// entries are asked about every path.
 struct PreparedLists {
     std::vector<std::string> values;
-    std::vector<std::string> keys;
+    std::vector<std::string> keysAnyRoot;
+    std::vector<std::pair<std::string, std::vector<std::string>>> keysByRoot;
 
-    PreparedLists(const std::vector<std::string>& ignoreValues, const std::vector<std::string>& combinedKeys) {
-        values.reserve(ignoreValues.size());
-        for (const std::string& entry : ignoreValues) values.push_back(UpperAnsi(entry));
-        keys.reserve(combinedKeys.size());
-        for (const std::string& entry : combinedKeys)
-            if (!NamesNoKey(entry)) keys.push_back(WithTrailingBackslash(UpperAnsi(entry)));
+    PreparedLists(const std::vector<std::string>& ignoreValues, const std::vector<std::string>& combinedKeys,
+                  KeyAliases& aliases) {
+        for (const std::string& entry : ignoreValues)
+            for (std::string& name : aliases.Names(entry, false)) values.push_back(std::move(name));
+        for (const std::string& entry : combinedKeys) {
+            if (NamesNoKey(entry)) continue;
+            for (std::string& name : aliases.Names(entry, false)) {
+                std::string key = WithTrailingBackslash(std::move(name));
+                if (!RootNameOnlyFirst(key)) {
+                    keysAnyRoot.push_back(std::move(key));
+                    continue;
+                }
+                const std::string_view root = RootPart(key);
+                auto group = std::find_if(keysByRoot.begin(), keysByRoot.end(),
+                                          [&](const auto& known) { return known.first == root; });
+                if (group == keysByRoot.end()) group = keysByRoot.insert(keysByRoot.end(), {std::string(root), {}});
+                group->second.push_back(std::move(key));
+            }
+        }
+    }
+
+    // Calls `test` with every key entry that may match the path, until it
+    // answers true.
+    template <typename Test>
+    bool AnyKey(std::string_view path, Test&& test) const {
+        for (const std::string& e : keysAnyRoot)
+            if (test(e)) return true;
+        const bool oneRoot = RootNameOnlyFirst(path);
+        for (const auto& [root, keys] : keysByRoot) {
+            if (oneRoot && root != RootPart(path)) continue;
+            for (const std::string& e : keys)
+                if (test(e)) return true;
+        }
+        return false;
     }
 };
 
-bool MatchesPreparedLists(const Finding& row, const PreparedLists& lists) {
+bool MatchesPreparedLists(const Finding& row, const PreparedLists& lists, KeyAliases& aliases) {
     IgnoreTarget derived;
-    if (!DeriveIgnoreTarget(row, derived)) return false;
-    const std::string target = UpperAnsi(derived.Target);
-    const std::string name = UpperAnsi(derived.Name);
-    const bool hasName = !name.empty();
+    if (!DeriveIgnoreTarget(row, derived) || derived.Target.empty()) return false;
+    std::vector<std::string> targets = aliases.Names(derived.Target, true);
+    const bool hasName = !derived.Name.empty();
 
-    if (hasName) {
-        const std::string named = target + "\\" + name;
-        for (const std::string& upper : lists.values)
-            if (named == upper) return true;
-    } else if (!target.empty()) {
-        for (const std::string& upper : lists.values)
-            if (Contains(upper, target)) return true;
+    if (hasName && !lists.values.empty()) {
+        const std::string name = UpperAnsi(derived.Name);
+        // The list shows such a value by its readable name.
+        const std::string readable =
+            row.RemovalKind == RemovalKind::DeleteEncodedValue ? UpperAnsi(row.Value) : std::string();
+        for (const std::string& target : targets)
+            for (const std::string* shown : {&name, &readable}) {
+                if (shown->empty()) continue;
+                const std::string named = target + "\\" + *shown;
+                for (const std::string& entry : lists.values)
+                    if (named == entry) return true;
+            }
+    } else if (!hasName) {
+        for (const std::string& target : targets)
+            for (const std::string& entry : lists.values)
+                if (Contains(entry, target)) return true;
     }
 
-    if (target.empty()) return false;
-    const std::string t = WithTrailingBackslash(target);
-    const std::string keyPath = UpperAnsi(row.KeyPath);
-    const std::string keyPathSlash = keyPath + "\\";
-    for (const std::string& e : lists.keys) {
-        if (hasName) {
-            if (Contains(t, e) || e == keyPath || e == keyPathSlash) return true;
-        } else if (Contains(t, e) || Contains(e, t)) {
-            return true;
-        }
+    // With a value name, a key entry also matches when it is the whole key
+    // path: key entries end in a backslash, so the key path is given one.
+    std::vector<std::string> keyPaths;
+    if (hasName) {
+        keyPaths = aliases.Names(row.KeyPath, true);
+        for (std::string& keyPath : keyPaths) keyPath = WithTrailingBackslash(std::move(keyPath));
+    }
+    for (std::string& t : targets) {
+        t = WithTrailingBackslash(std::move(t));
+        const bool matched = lists.AnyKey(t, [&](const std::string& e) {
+            if (Contains(t, e)) return true;
+            if (!hasName) return Contains(e, t);
+            for (const std::string& keyPath : keyPaths)
+                if (e == keyPath) return true;
+            return false;
+        });
+        if (matched) return true;
     }
     return false;
 }
 
+// What a row deletes, in one text: the key's canonical name, then for a
+// value its name. Cut into root, key and value as the repair cuts it.
+std::optional<std::string> ItemIdentity(const Finding& row, KeyAliases& aliases) {
+    if (row.RemovalKind == RemovalKind::DeleteFile) return UpperAnsi(row.KeyPath).append(1, '\0').append(1, 'F');
+    const LeadBytes& leads = ActiveCodePage().Leads();
+    const std::string_view keyPath = row.KeyPath;
+    const std::size_t slash = FirstBackslash(keyPath, leads);
+    const std::string_view rest = slash == std::string_view::npos ? std::string_view() : keyPath.substr(slash + 1);
+    std::string_view key;
+    std::string_view value;
+    std::string stored;  // a subkey's path or a ROT13 name, made for this row
+    bool isValue = true;
+    switch (row.RemovalKind) {
+    case RemovalKind::DeleteKey:
+        key = rest;
+        isValue = false;
+        break;
+    case RemovalKind::DeleteValueInPath: {
+        const std::size_t last = LastBackslash(rest, leads);
+        key = last == std::string_view::npos ? std::string_view() : rest.substr(0, last);
+        value = last == std::string_view::npos ? rest : rest.substr(last + 1);
+        break;
+    }
+    case RemovalKind::DeleteNamedValue:
+        key = rest;
+        value = row.Value;
+        break;
+    case RemovalKind::DeleteSubkey:
+        if (row.Value.empty()) return std::nullopt;
+        stored.append(keyPath).append(1, '\\').append(row.Value);
+        isValue = false;
+        break;
+    case RemovalKind::DeleteDefaultValue: key = rest; break;
+    case RemovalKind::DeleteEncodedValue:
+        key = rest;
+        stored = Rot13Text(row.Value);
+        value = stored;
+        break;
+    case RemovalKind::DeleteFile: break;
+    }
+    // The key's whole path is the row's own text up to the key's end, but
+    // for a subkey, whose path was made above.
+    std::string_view path = WithoutTrailingBackslash(stored, leads);
+    if (row.RemovalKind != RemovalKind::DeleteSubkey) {
+        key = WithoutTrailingBackslash(key, leads);
+        path = key.empty() ? keyPath.substr(0, slash) : keyPath.substr(0, slash + 1 + key.size());
+    }
+    std::string identity = aliases.Canonical(path);
+    identity += '\0';
+    if (isValue) identity.append(1, 'V').append(UpperAnsi(value));
+    else identity += 'K';
+    return identity;
+}
+
+bool NamedBelowCurrentUser(const Finding& row) {
+    const std::size_t slash = row.KeyPath.find('\\');
+    return EqualsNoCase(std::string_view(row.KeyPath).substr(0, slash), "HKEY_CURRENT_USER");
+}
+
 }  // namespace
 
+std::size_t RemoveTwinFindings(ProblemList& list, KeyAliases& aliases) {
+    // Rows side by side by what they delete, in list order within a group.
+    std::vector<std::pair<std::string, std::size_t>> items;
+    items.reserve(list.Count());
+    for (std::size_t i = 0; i < list.Count(); ++i)
+        if (auto identity = ItemIdentity(list.Row(i), aliases)) items.emplace_back(std::move(*identity), i);
+    std::sort(items.begin(), items.end());
+    std::vector<bool> twin(list.Count(), false);
+    for (std::size_t first = 0, end = 0; first < items.size(); first = end) {
+        end = first + 1;
+        while (end < items.size() && items[end].first == items[first].first) ++end;
+        if (end - first == 1) continue;
+        std::size_t stays = items[first].second;
+        for (std::size_t j = first; j < end; ++j)
+            if (NamedBelowCurrentUser(list.Row(items[j].second))) {
+                stays = items[j].second;
+                break;
+            }
+        for (std::size_t j = first; j < end; ++j)
+            if (items[j].second != stays) twin[items[j].second] = true;
+    }
+    std::size_t removed = 0;
+    for (std::size_t i = list.Count(); i-- > 0;)
+        if (twin[i]) {
+            list.Remove(i);
+            ++removed;
+        }
+    return removed;
+}
+
 bool MatchesIgnoreLists(const Finding& row, const std::vector<std::string>& ignoreValues,
-                        const std::vector<std::string>& combinedKeys) {
-    return MatchesPreparedLists(row, PreparedLists(ignoreValues, combinedKeys));
+                        const std::vector<std::string>& combinedKeys, KeyAliases* aliases) {
+    KeyAliases none;
+    KeyAliases& names = aliases ? *aliases : none;
+    return MatchesPreparedLists(row, PreparedLists(ignoreValues, combinedKeys, names), names);
+}
+
+bool FilterThenTick(ProblemList& list, const std::function<void()>& filter) {
+    try {
+        filter();
+    } catch (const std::exception&) {
+        // Unticked even when the rows arrived ticked. Should that fail too,
+        // the answer still keeps an unattended repair away.
+        try {
+            SelectAll(list, false);
+        } catch (const std::exception&) {
+        }
+        return false;
+    }
+    SelectAll(list, true);
+    return true;
 }
 
 std::size_t RemoveFilteredFindings(ProblemList& list, const FilterInputs& inputs) {
-    const PreparedLists lists(inputs.IgnoreValues, CombinedKeyList(inputs.IgnoreKeys, inputs.WindowsVersion));
-    std::size_t removed = 0;
+    KeyAliases none;
+    KeyAliases& aliases = inputs.Aliases ? *inputs.Aliases : none;
+    std::size_t removed = RemoveTwinFindings(list, aliases);
+    const PreparedLists lists(inputs.IgnoreValues, CombinedKeyList(inputs.IgnoreKeys, inputs.WindowsVersion), aliases);
     for (std::size_t i = list.Count(); i-- > 0;) {
         const Finding& row = list.Row(i);
         if (FailsFixedRules(row) || inputs.Unrepaired.Contains(row.KeyPath, row.Value) ||
-            MatchesPreparedLists(row, lists)) {
+            MatchesPreparedLists(row, lists, aliases)) {
             list.Remove(i);
             ++removed;
         }

@@ -5,9 +5,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "repair/key_aliases.h"
 #include "repair/problem_list.h"
 
 namespace ks {
@@ -24,7 +26,15 @@ struct FilterInputs {
     const std::vector<std::string>& IgnoreKeys;
     const UnrepairedFindings& Unrepaired;
     std::uint8_t WindowsVersion = 0;
+    // The other names of the keys the rows name; null knows only the classes hives.
+    KeyAliases* Aliases = nullptr;
 };
+
+// Twins: rows that would delete the same key, value or file, whichever root
+// name or section reached it. One row of each group stays: the one named
+// below HKEY_CURRENT_USER when there is one, otherwise the first. Answers the
+// number of rows removed.
+std::size_t RemoveTwinFindings(ProblemList& list, KeyAliases& aliases);
 
 // The built-in rules that no list can switch off: two shell extensions,
 // per-user profile folders and paths with wildcard-like "?" characters.
@@ -35,7 +45,8 @@ struct IgnoreTarget {
     std::string Target;  // empty for a file finding
     std::string Name;    // empty when the finding is about a whole key
 };
-// Nothing for a KeyPath without a backslash: such a row is never matched.
+// A KeyPath that is a root's name alone names a value in that root. Nothing
+// for any other KeyPath without a backslash: such a row is never matched.
 bool DeriveIgnoreTarget(const Finding& row, IgnoreTarget& target);
 
 // ListBox1, then the key ignore list, then ListBox2 when the version code is
@@ -44,13 +55,21 @@ std::vector<std::string> CombinedKeyList(const std::vector<std::string>& ignoreK
 
 // Pass C for one row: the value ignore list, then the combined key list.
 // Entries that name no key at all (empty, blanks or backslashes only) are
-// passed over: appended with a backslash they would match every finding.
+// passed over: appended with a backslash they would match every finding. An
+// entry covers the item under each of its names (KeyAliases); a value kept
+// under a ROT13 name is also matched by its readable name, as the list shows it.
 bool MatchesIgnoreLists(const Finding& row, const std::vector<std::string>& ignoreValues,
-                        const std::vector<std::string>& combinedKeys);
+                        const std::vector<std::string>& combinedKeys, KeyAliases* aliases = nullptr);
 
-// Removes every row that one of the three passes rejects, visiting the rows
-// from the last to the first; survivors keep their order and check marks.
-// Answers the number of rows removed.
+// Removes the twins, then every row that one of the three passes rejects,
+// visiting the rows from the last to the first; survivors keep their order
+// and check marks. Answers the number of rows removed.
 std::size_t RemoveFilteredFindings(ProblemList& list, const FilterInputs& inputs);
+
+// The end of a scan: `filter` runs over the list, then every row that stayed
+// is ticked for repair. When the filter fails (throws), no row is left
+// ticked and the answer is false: rows the filter did not see through must
+// never reach a repair, least of all an unattended one.
+bool FilterThenTick(ProblemList& list, const std::function<void()>& filter);
 
 }  // namespace ks

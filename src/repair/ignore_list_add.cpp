@@ -1,13 +1,27 @@
 // Ignore-list entries from problem-list rows.
 #include "repair/ignore_list_add.h"
 
-#include "settings/settings.h"
 #include "base/text.h"
+#include "scan/registry.h"
+#include "settings/settings.h"
 
 namespace ks {
 
 std::optional<IgnoreEntry> IgnoreEntryFor(const Finding& row) {
-    if (row.KeyPath.find('\\') == std::string::npos) return std::nullopt;
+    if (FirstBackslash(row.KeyPath) == std::string::npos) {
+        // A root's name alone: the row is about a value in the root, or a key
+        // right below it. The entry holds the item itself, so that it never
+        // covers the whole root.
+        if (row.RemovalKind == RemovalKind::DeleteFile || !RootByName(row.KeyPath)) return std::nullopt;
+        switch (row.RemovalKind) {
+        case RemovalKind::DeleteNamedValue: return IgnoreEntry{row.KeyPath + "\\" + row.Value, IgnoreListKind::Value};
+        case RemovalKind::DeleteSubkey: return IgnoreEntry{row.KeyPath + "\\" + row.Value, IgnoreListKind::Key};
+        case RemovalKind::DeleteDefaultValue: return IgnoreEntry{row.KeyPath + "\\@", IgnoreListKind::Value};
+        case RemovalKind::DeleteEncodedValue:
+            return IgnoreEntry{row.KeyPath + "\\" + Rot13Text(row.Value), IgnoreListKind::Value};
+        default: return std::nullopt;
+        }
+    }
     switch (row.RemovalKind) {
     case RemovalKind::DeleteKey:
     case RemovalKind::DeleteDefaultValue:

@@ -23,7 +23,9 @@ struct IgnoreEntry {
     friend bool operator==(const IgnoreEntry&, const IgnoreEntry&) = default;
 };
 
-// Nothing for a row whose KeyPath holds no backslash: such a row is never added.
+// Nothing for a row whose KeyPath holds no backslash and is no root's name:
+// such a row is never added. A default value right in a root goes to the
+// value list as Root\@: the root itself in the key list would hide all of it.
 std::optional<IgnoreEntry> IgnoreEntryFor(const Finding& row);
 
 // True when `list` already holds `entry`, ignoring case.

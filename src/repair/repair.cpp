@@ -12,32 +12,6 @@ namespace ks {
 
 namespace {
 
-// Positions of the first and the last real backslash; one that ends a
-// two-byte character separates nothing.
-struct Separators {
-    size_t first = std::string_view::npos;
-    size_t last = std::string_view::npos;
-};
-
-Separators FindSeparators(std::string_view text, const LeadBytes& leadBytes) {
-    Separators found;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (leadBytes.IsLead(text[i])) {
-            ++i;
-        } else if (text[i] == '\\') {
-            if (found.first == std::string_view::npos) found.first = i;
-            found.last = i;
-        }
-    }
-    return found;
-}
-
-std::string_view WithoutTrailingSeparator(std::string_view path, const LeadBytes& leadBytes) {
-    if (!path.empty() && path.back() == '\\' && leadBytes.IsComplete(path.substr(0, path.size() - 1)))
-        path.remove_suffix(1);
-    return path;
-}
-
 std::string Text(TextLookup lookupText, const char* key, const char* english) {
     return lookupText ? lookupText(key, english) : std::string(english);
 }
@@ -73,7 +47,7 @@ RemoveResult DeleteKeyWithBackup(RepairContext& context, const std::string& back
                                  std::string_view keyPath) {
     auto root = RootByName(rootName);
     if (!root) return RemoveResult::NotRemoved;
-    const std::string path = WhereKeyLives(context.registry, *root, WithoutTrailingSeparator(keyPath, context.leadBytes));
+    const std::string path = WhereKeyLives(context.registry, *root, WithoutTrailingBackslash(keyPath, context.leadBytes));
     if (path.empty() || !context.registry.KeyExists(*root, path)) return RemoveResult::NotRemoved;
     BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity, context.names};
     std::size_t keysBackedUp = 0;
@@ -90,7 +64,7 @@ RemoveResult DeleteKeyWithBackup(RepairContext& context, const std::string& back
         if (left) return RemoveResult::NotRemoved;
     }
     if (context.names) {
-        const size_t slash = LastKeySeparator(path, context.leadBytes);
+        const size_t slash = LastBackslash(path, context.leadBytes);
         if (slash == std::string_view::npos) context.names->SubkeyDeleted(*root, "", path);
         else context.names->SubkeyDeleted(*root, path.substr(0, slash), path.substr(slash + 1));
     }
@@ -101,7 +75,7 @@ RemoveResult DeleteValueWithBackup(RepairContext& context, const std::string& ba
                                    std::string_view rootName, std::string_view keyPath, std::string_view valueName) {
     auto root = RootByName(rootName);
     if (!root) return RemoveResult::NotRemoved;
-    const std::string path = WhereKeyLives(context.registry, *root, WithoutTrailingSeparator(keyPath, context.leadBytes));
+    const std::string path = WhereKeyLives(context.registry, *root, WithoutTrailingBackslash(keyPath, context.leadBytes));
     const auto key = context.registry.OpenKey(*root, path, Access::Full);
     if (!key || !key->ValueExists(valueName)) return RemoveResult::NotRemoved;
     BackupContext backup{context.registry, context.store, context.leadBytes, context.fidelity, context.names};
@@ -118,7 +92,7 @@ RemovalTarget TargetOf(const Finding& finding, const LeadBytes& leadBytes) {
     // A key path may be a root key alone (a value right in a hive's root);
     // a root key itself is never deleted, as DeleteKeyWithBackup refuses an
     // empty path.
-    const size_t slash = FindSeparators(keyPath, leadBytes).first;
+    const size_t slash = FirstBackslash(keyPath, leadBytes);
     RemovalTarget target;
     target.rootName = std::string(keyPath.substr(0, slash));
     const std::string_view rest = slash == std::string_view::npos ? std::string_view() : keyPath.substr(slash + 1);
@@ -134,7 +108,7 @@ RemovalTarget TargetOf(const Finding& finding, const LeadBytes& leadBytes) {
         target.keyPath = std::string(rest);
         return target;
     case RemovalKind::DeleteValueInPath: {
-        const size_t last = FindSeparators(rest, leadBytes).last;
+        const size_t last = LastBackslash(rest, leadBytes);
         if (last == std::string_view::npos) return value("", std::string(rest));
         return value(rest.substr(0, last), std::string(rest.substr(last + 1)));
     }
@@ -217,7 +191,7 @@ RepairOutcome RepairFindings(ProblemList& list, UnrepairedFindings& unrepaired, 
             return outcome;
 
         outcome.started = true;
-        currentBackupFile = MakeBackupFileName(options.OutputDirectory, context.clock());
+        currentBackupFile = MakeBackupFileName(options.OutputDirectory, context.clock(), context.leadBytes);
         for (size_t i = list.Count(); i-- > 0;) {
             if (!list.IsChecked(i)) continue;
             ++outcome.count;

@@ -56,11 +56,6 @@ std::vector<BackupRow> MakeBackupRows(const std::vector<FolderFileInfo>& entries
     return rows;
 }
 
-std::string WithTrailingBackslash(std::string folder) {
-    if (folder.empty() || folder.back() != '\\') folder.push_back('\\');
-    return folder;
-}
-
 std::string FullBackupFileName(std::string chosen) {
     if (UpperAnsi(FileExtension(chosen)) != ".REG") chosen += ".reg";
     return chosen;

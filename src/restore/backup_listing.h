@@ -58,9 +58,6 @@ int CompareBackupRows(const BackupRow& a, const BackupRow& b);
 std::vector<BackupRow> MakeBackupRows(const std::vector<FolderFileInfo>& entries, const TimeFormatter& formatDate,
                                       const TimeFormatter& formatTime);
 
-// The folder with one backslash at its end.
-std::string WithTrailingBackslash(std::string folder);
-
 // The full backup's file: the chosen name, with ".reg" appended unless its
 // extension, upper-cased, is ".REG".
 std::string FullBackupFileName(std::string chosen);

@@ -102,7 +102,7 @@ void TScanTaskThread::ScanHelpKey(std::string_view keyPath, const std::string& p
         if (!IsString(value.type)) continue;
         // The data is the folder, the value's name the file in it.
         std::string full(StringData(value.data));
-        if (!full.empty() && full.back() != '\\') full += '\\';
+        if (!full.empty()) full = WithTrailingBackslash(std::move(full));
         full += value.name;
         const bool noDisk = FailsRemovableMediaTest(full);
         if (!noDisk && !IsMissing(full)) continue;

@@ -41,6 +41,8 @@ bool SplitKeyPath(std::string_view keyPath, RootKey& root, std::string& path) {
 
 std::optional<RootKey> Registry::ClassesRootHome(std::string_view) { return std::nullopt; }
 
+std::optional<std::string> Registry::CurrentUserHive() { return std::nullopt; }
+
 std::optional<ValueInfo> RegistryKey::QueryValueInfo(std::string_view name) const {
     const auto value = ReadValue(name);
     if (!value) return std::nullopt;

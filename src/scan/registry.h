@@ -147,6 +147,9 @@ public:
     // user's or the machine's, each below "Software\Classes". Nothing when that
     // cannot be told (a missing key, or a registry that will not say).
     virtual std::optional<RootKey> ClassesRootHome(std::string_view path);
+    // The name of the HKEY_USERS subkey that HKEY_CURRENT_USER opens (the
+    // current user's SID). Nothing when that cannot be told.
+    virtual std::optional<std::string> CurrentUserHive();
 
     bool KeyExists(RootKey root, std::string_view path) {
         return OpenKey(root, path, Access::QueryEnumerate) != nullptr;

@@ -35,9 +35,8 @@ void TScanTaskThread::ScanShortcuts() {
 }
 
 void TScanTaskThread::ScanShortcutFolder(std::string_view folder) {
-    std::string prefix(folder);
-    if (prefix.empty()) return;
-    if (prefix.back() != '\\') prefix += '\\';
+    if (folder.empty()) return;
+    const std::string prefix = WithTrailingBackslash(std::string(folder));
     // The user's Start menu and recent documents lie inside the application
     // data folder since Windows Vista: each folder is walked once.
     if (!shortcutFoldersWalked_.insert(UpperAnsi(prefix)).second) return;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
 #include "settings/profile.h"
 
 namespace ks {
@@ -131,8 +132,7 @@ template <typename EnsureFolder>
 std::string SettingsFolder(std::string_view appDataFolder, std::string_view programFolder,
                            EnsureFolder&& ensureFolder) {
     if (!appDataFolder.empty()) {
-        std::string folder(appDataFolder);
-        if (folder.back() != '\\') folder += '\\';
+        std::string folder = WithTrailingBackslash(std::string(appDataFolder));
         folder += "Quarlo\\Keyscrub\\";
         if (ensureFolder(folder)) return folder;
     }

@@ -68,7 +68,7 @@ void ListRegistryStartup(Registry& registry, std::string_view rootName, std::str
 
 std::string GetShellFolder(FileSystem& files, int shellFolder) {
     std::string path = files.SpecialFolder(shellFolder);
-    if (!path.empty() && path.back() != '\\') path += '\\';
+    if (!path.empty()) path = WithTrailingBackslash(std::move(path));
     return path;
 }
 

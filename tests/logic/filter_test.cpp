@@ -71,7 +71,12 @@ TEST(FilterTest, TargetAndNameFollowTheRemovalKind) {
     } const cases[] = {
         {"HKEY_CURRENT_USER\\Software\\A", "data", K::DeleteKey, "HKEY_CURRENT_USER\\Software\\A", ""},
         {"HKEY_CURRENT_USER\\Software\\A\\B\\Name", "data", K::DeleteValueInPath, "HKEY_CURRENT_USER\\Software\\A\\B", "Name"},
-        {"HKEY_CURRENT_USER\\Name", "data", K::DeleteValueInPath, "HKEY_CURRENT_USER\\", "Name"},
+        // Joined again, target and name give the key path back, in a root too.
+        {"HKEY_CURRENT_USER\\Name", "data", K::DeleteValueInPath, "HKEY_CURRENT_USER", "Name"},
+        {"HKEY_USERS", "C:\\x\\y.dll", K::DeleteNamedValue, "HKEY_USERS", "C:\\x\\y.dll"},
+        // A two-byte character whose second byte is a backslash splits nothing
+        // (Shift-JIS; the code page below has its lead bytes).
+        {"HKEY_CURRENT_USER\\\x95\\\\n", "d", K::DeleteValueInPath, "HKEY_CURRENT_USER\\\x95\\", "n"},
         {"HKEY_CURRENT_USER\\Software\\A", "Val", K::DeleteNamedValue, "HKEY_CURRENT_USER\\Software\\A", "Val"},
         {"HKEY_CLASSES_ROOT\\CLSID\\{X}", "InprocServer32", K::DeleteSubkey, "HKEY_CLASSES_ROOT\\CLSID\\{X}\\InprocServer32", ""},
         {"C:\\Users\\me\\Desktop\\gone.lnk", "C:\\gone.exe", K::DeleteFile, "", ""},
@@ -86,7 +91,7 @@ TEST(FilterTest, TargetAndNameFollowTheRemovalKind) {
         EXPECT_EQ(target.Name, c.name);
     }
     IgnoreTarget untouched{"sentinel", "kept"};
-    EXPECT_FALSE(DeriveIgnoreTarget(Row("HKEY_CURRENT_USER", "x", K::DeleteKey), untouched));
+    EXPECT_FALSE(DeriveIgnoreTarget(Row("NO_ROOT", "x", K::DeleteNamedValue), untouched));
     EXPECT_EQ(untouched.Target, "sentinel");
     EXPECT_EQ(untouched.Name, "kept");
 }
@@ -140,7 +145,9 @@ TEST(FilterTest, ValueIgnoreEntryMatchesTheValueAndKeysItContains) {
         {"HKEY_CURRENT_USER\\Software\\Def", "C:\\gone.exe", K::DeleteDefaultValue, true},
         {"HKEY_CURRENT_USER\\Software\\Foo", "C:\\gone.exe", K::DeleteDefaultValue, false},
         {"HKEY_CURRENT_USER\\Software\\Foo", "One", K::DeleteEncodedValue, true},  // stored name "Bar" reads "One"
-        {"HKEY_CURRENT_USER\\Software\\Foo", "Bar", K::DeleteEncodedValue, false},
+        // ...and by its readable name, the form the list shows.
+        {"HKEY_CURRENT_USER\\Software\\Foo", "Bar", K::DeleteEncodedValue, true},
+        {"HKEY_CURRENT_USER\\Software\\Foo", "Baz", K::DeleteEncodedValue, false},
         {"HKEY_CURRENT_USER\\Software\\Foo\\Bar", "", K::DeleteFile, false},
     };
     for (const auto& c : cases) {

@@ -31,7 +31,13 @@ TEST(IgnoreListAddTest, EntryAndListByRemovalKind) {
         {{"p", key, "Child", K::DeleteSubkey}, IgnoreEntry{key + "\\Child", L::Key}},
         {{"p", key, "Abc-Xyz.exe", K::DeleteEncodedValue}, IgnoreEntry{key + "\\Nop-Klm.rkr", L::Value}},
         {{"p", "C:\\Docs\\gone.txt", "", K::DeleteFile}, IgnoreEntry{"", L::None}},
-        {{"p", "HKEY_CLASSES_ROOT", ".xyz", K::DeleteSubkey}, std::nullopt},
+        // Items right in a root: the entry names the item, never the root.
+        {{"p", "HKEY_CLASSES_ROOT", ".xyz", K::DeleteSubkey}, IgnoreEntry{"HKEY_CLASSES_ROOT\\.xyz", L::Key}},
+        {{"p", "HKEY_CURRENT_USER", "C:\\x\\y.dll", K::DeleteNamedValue},
+         IgnoreEntry{"HKEY_CURRENT_USER\\C:\\x\\y.dll", L::Value}},
+        {{"p", "HKEY_USERS", "C:\\gone.exe", K::DeleteDefaultValue}, IgnoreEntry{"HKEY_USERS\\@", L::Value}},
+        {{"p", "HKEY_USERS", "", K::DeleteKey}, std::nullopt},
+        {{"p", "NOT_A_ROOT", "v", K::DeleteNamedValue}, std::nullopt},
         {{"p", "gone.txt", "", K::DeleteFile}, std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(IgnoreEntryFor(c.row), c.entry) << ToInt(c.row.RemovalKind);

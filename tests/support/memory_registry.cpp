@@ -265,6 +265,15 @@ std::optional<RootKey> MemoryRegistry::ClassesRootHome(std::string_view path) {
     return std::nullopt;
 }
 
+void MemoryRegistry::LinkCurrentUser(std::string_view hive) {
+    const auto previous = roots_.at(RootKey::CurrentUser);
+    const auto linked = roots_.at(RootKey::Users)->AddChild(hive);
+    for (auto& child : previous->subkeys) linked->subkeys.push_back(child);
+    for (auto& value : previous->values) linked->values.push_back(value);
+    roots_[RootKey::CurrentUser] = linked;
+    currentUserHive_ = std::string(hive);
+}
+
 std::shared_ptr<Node> MemoryRegistry::Create(RootKey root, std::string_view path) {
     std::vector<std::string_view> parts;
     if (SplitPath(path, parts) != Status::Ok) return nullptr;

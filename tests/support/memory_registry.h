@@ -39,6 +39,13 @@ public:
     std::unique_ptr<RegistryKey> CreateKey(RootKey root, std::string_view path) override;
     // As Windows merges the classes: the user's copy of a key over the machine's.
     std::optional<RootKey> ClassesRootHome(std::string_view path) override;
+    // The hive given to LinkCurrentUser; nothing before.
+    std::optional<std::string> CurrentUserHive() override { return currentUserHive_; }
+
+    // Makes HKEY_CURRENT_USER the subkey `hive` of HKEY_USERS, as Windows
+    // loads the current user's hive: one key under two names. What was
+    // planted under HKEY_CURRENT_USER before moves along.
+    void LinkCurrentUser(std::string_view hive);
 
     // Planting, for tests: creates the key and sets the value, whatever
     // faults the key carries.
@@ -71,6 +78,7 @@ private:
     std::shared_ptr<Node> Create(RootKey root, std::string_view path);
 
     std::map<RootKey, std::shared_ptr<Node>> roots_;
+    std::optional<std::string> currentUserHive_;
     Counters counters_;
 };
 

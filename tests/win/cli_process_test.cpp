@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <string>
 #include <thread>
@@ -195,6 +196,118 @@ TEST_F(CliProcessTest, RepairIsUndoneByRestoreAndEveryExitCodeShows) {
     EXPECT_EQ(restore.code, 0u) << restore.out << restore.err;
     EXPECT_EQ(test::Dump(HKEY_CURRENT_USER, scratch_.wpath()), before);
     EXPECT_TRUE(test::PathExists(backupFile)) << "DeleteBackupFile is off";
+}
+
+// The name below HKEY_USERS of the hive that holds the scratch key: the
+// current user's, found without the program's help.
+std::string HiveHolding(const std::string& path) {
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(HKEY_USERS, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_USERS, (std::string(name) + "\\" + path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            continue;
+        RegCloseKey(key);
+        return name;
+    }
+    return {};
+}
+
+// Keys and values planted outside the scratch key, taken away again.
+struct PlantedOutside {
+    std::string run, runValue, sounds, count, countValue;
+    ~PlantedOutside() {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, run.c_str(), runValue.c_str());
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, count.c_str(), countValue.c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, sounds.c_str());
+    }
+};
+
+// The same hive walked as HKEY_CURRENT_USER and as HKEY_USERS\<SID>, and
+// other sections besides: every item is one row, the current user's name
+// where one section reached it so. Ignore entries written under the other
+// name keep every one of them out of the scan and of the repair.
+TEST_F(CliProcessTest, EachItemOnceAndIgnoredUnderEitherName) {
+    const std::string pid = std::to_string(GetCurrentProcessId());
+    const std::string mark = "KsTwin-" + pid;
+    const std::string readable = "UEME_RUNPATH:C:\\Keyscrub " + mark + "\\tool.exe";
+    std::string stored = readable;
+    for (char& c : stored)
+        if (std::isalpha(static_cast<unsigned char>(c))) c = static_cast<char>((std::tolower(c) - 'a' + 13) % 26 + (std::isupper(c) ? 'A' : 'a'));
+    PlantedOutside outside{"Software\\Microsoft\\Windows\\CurrentVersion\\Run", mark,
+                           "AppEvents\\Schemes\\Apps\\" + mark,
+                           "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist\\"
+                           "{75048700-EF1F-11D0-9888-006097DEACF9}\\Count",
+                           stored};
+    const std::wstring gone = L"C:\\Keyscrub " + test::Wide(mark) + L"\\gone.exe";
+    Plant(HKEY_CURRENT_USER, test::Wide(outside.run), test::Wide(mark), REG_SZ, Utf16(gone));
+    Plant(HKEY_CURRENT_USER, test::Wide(outside.sounds) + L"\\Evt\\.Current", L"", REG_SZ, Utf16(gone));
+    Plant(HKEY_CURRENT_USER, test::Wide(outside.count), test::Wide(stored), REG_BINARY,
+          test::Bytes{0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    test::PlantKey(HKEY_CURRENT_USER, scratch_.wpath() + L"\\Vendor\\Empty");
+    const std::string hive = HiveHolding(scratch_.path());
+    ASSERT_FALSE(hive.empty());
+    const std::string user = "HKEY_CURRENT_USER\\";
+    const std::string users = "HKEY_USERS\\" + hive + "\\";
+    const std::string app = scratch_.path() + "\\Vendor\\App\\";
+    const std::string sound = "AppEvents\\Schemes\\Apps\\" + mark + "\\Evt\\.Current";
+    Write("IgnoreKey", "Count", "0");
+
+    const auto rows = [&](const std::string& sections) {
+        const test::CliRun run = Cli("scan --format csv --sections " + sections);
+        EXPECT_LE(run.code, 1u) << run.err;
+        std::vector<std::string> ours;
+        const auto table = test::ReadCsv(run.out);
+        if (!table) ADD_FAILURE() << run.out;
+        else
+            for (const auto& row : *table)
+                if (row.size() == 5 && (row[2].find(mark) != std::string::npos || row[3].find(mark) != std::string::npos ||
+                                        row[2].find(scratch_.path()) != std::string::npos))
+                    ours.push_back(row[2] + " | " + row[4]);
+        std::sort(ours.begin(), ours.end());
+        return ours;
+    };
+    const std::string shared = user + scratch_.path() + "\\Vendor\\Shared | DeleteNamedValue";
+    std::vector<std::string> expected = {
+        user + app + " | DeleteValueInPath", user + app + "Broken | DeleteValueInPath",
+        user + app + "Odd, \"quoted\" | DeleteValueInPath", user + app + "Path | DeleteValueInPath", shared,
+        user + outside.run + "\\" + mark + " | DeleteValueInPath", user + sound + " | DeleteDefaultValue",
+        user + outside.count + " | DeleteEncodedValue",
+        users + scratch_.path() + "\\Vendor | DeleteSubkey"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(rows("4,5,10,18,20,23"), expected);
+    // Without the startup and sound sections the walk of all users still finds
+    // their items, under the name it knows them by.
+    expected = {user + app + " | DeleteValueInPath", user + app + "Broken | DeleteValueInPath",
+                user + app + "Odd, \"quoted\" | DeleteValueInPath", user + app + "Path | DeleteValueInPath", shared,
+                users + outside.run + "\\" + mark + " | DeleteValueInPath", users + sound + "\\ | DeleteValueInPath"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(rows("4-5"), expected);
+
+    // Each item ignored under the name it was not listed by: the HKEY_USERS
+    // name for the current user's rows, and the other way round.
+    const auto ignore = [&](const std::vector<std::string>& values, const std::vector<std::string>& keys) {
+        Write("IgnoreValue", "Count", std::to_string(values.size()));
+        for (std::size_t i = 0; i < values.size(); ++i) Write("IgnoreValue", "Value" + std::to_string(i + 1), values[i]);
+        Write("IgnoreKey", "Count", std::to_string(keys.size()));
+        for (std::size_t i = 0; i < keys.size(); ++i) Write("IgnoreKey", "Key" + std::to_string(i + 1), keys[i]);
+    };
+    const std::vector<std::string> appValues = {
+        users + app, users + app + "Broken", users + app + "Odd, \"quoted\"", users + app + "Path",
+        users + scratch_.path() + "\\Vendor\\Shared\\C:\\Keyscrub cli missing " + pid + "\\shared.dll"};
+    std::vector<std::string> values = appValues;
+    values.push_back(user + outside.run + "\\" + mark);
+    ignore(values, {user + sound});
+    EXPECT_EQ(rows("4-5"), std::vector<std::string>{});
+    values = appValues;
+    values.push_back(users + outside.run + "\\" + mark);
+    values.push_back(users + outside.count + "\\" + stored);
+    ignore(values, {users + sound, user + scratch_.path() + "\\Vendor\\Empty"});
+    EXPECT_EQ(rows("4,5,10,18,20,23"), std::vector<std::string>{});
+    const test::CliRun dry = Cli("repair --dry-run --sections 4,5,10,18,20,23");
+    EXPECT_EQ(dry.out.find(mark), std::string::npos) << dry.out;
+    EXPECT_EQ(dry.out.find(scratch_.path()), std::string::npos) << dry.out;
 }
 
 TEST_F(CliProcessTest, NoRepairOrRestoreWhileAnotherCopyRepairs) {

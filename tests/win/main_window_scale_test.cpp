@@ -197,7 +197,8 @@ TEST_F(MainWindowScaleTest, ColumnsSizedToTheWidestTextAsTheControlWouldSizeThem
     // Texts whose widest is not their longest: wide and narrow letters mixed.
     const std::string wide = "WMW@Wm", narrow = "il.|!t";
     for (int n = 0; n < 3000; ++n) {
-        std::string key = "HKEY_CURRENT_USER\\Software\\";
+        // Each row a key of its own: the filter lists one item once.
+        std::string key = "HKEY_CURRENT_USER\\Software\\" + std::to_string(n) + "\\";
         for (int i = 0; i < 20 + (n * 7) % 23; ++i) key += (n % 5 == 0 ? wide : narrow)[static_cast<std::size_t>(i + n) % 6];
         window.Problems().Append({n % 9 == 0 ? "Missing MRU and History Lists file" : "Fonts Issue", key,
                                   std::string(static_cast<std::size_t>(n % 40), n % 3 ? 'i' : 'W'),

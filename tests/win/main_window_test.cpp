@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "settings/language_menu.h"
 #include "settings/settings.h"
 #include "base/text.h"
+#include "support/memory_registry.h"
 #include "ui/win/common_controls.h"
 #include "ui/win/prompts.h"
 #include "ui/win/window.h"
@@ -293,6 +296,33 @@ TEST_F(MainWindowTest, MaximizedStateIsRestoredAndNotMovedOnActivation) {
     EXPECT_NE(before.left, 100);
 }
 
+// Started normal, then moved or maximized by the user: activation puts a
+// normal window back where it was saved, and leaves a maximized one alone.
+TEST_F(MainWindowTest, ActivationMovesANormalWindowButNotAMaximizedOne) {
+    WriteSettings("Window", "Left", "100");
+    WriteSettings("Window", "Top", "80");
+    for (const bool maximize : {false, true}) {
+        SCOPED_TRACE(maximize ? "maximized" : "moved");
+        TfrmRegCleaner& window = Open();
+        if (maximize) {
+            ShowWindow(window.Handle(), SW_MAXIMIZE);
+            ASSERT_TRUE(WaitFor([&] { return IsZoomed(window.Handle()) != FALSE; }));
+        } else {
+            SetWindowPos(window.Handle(), nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        RECT before{};
+        GetWindowRect(window.Handle(), &before);
+        ASSERT_NE(before.left, 100) << "the test needs a window away from the saved place";
+        SendMessageA(window.Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+        RECT after{};
+        GetWindowRect(window.Handle(), &after);
+        EXPECT_EQ(after.left, maximize ? before.left : 100);
+        EXPECT_EQ(after.top, maximize ? before.top : 80);
+        EXPECT_EQ(IsZoomed(window.Handle()) != FALSE, maximize);
+        CloseWindow();
+    }
+}
+
 TEST_F(MainWindowTest, LayoutFollowsTheClientArea) {
     TfrmRegCleaner& window = Open();
     for (SIZE size : {SIZE{900, 700}, SIZE{520, 400}}) {
@@ -452,6 +482,68 @@ TEST_F(MainWindowTest, ScanCommandClearsTicksFiltersAndCounts) {
     ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_EQ(RowText(list, 0, 1), "HKEY_CURRENT_USER\\Software\\Half");
     EXPECT_FALSE(RowChecked(list, 0)) << "no ticks after a failure";
+}
+
+// After Ctrl+A and a rescan no row of the new list is highlighted or has the
+// focus: the edit commands act only on rows the user picked.
+TEST_F(MainWindowTest, ANewScanClearsTheListsSelectionAndFocus) {
+    TfrmRegCleaner& window = Open();
+    window.SetScanRunner([](TfrmRegCleaner& target, const std::vector<std::string>&) {
+        for (const char* key : {"A", "B", "C"})
+            target.Problems().Append({"Invalid file", std::string("HKEY_CURRENT_USER\\Software\\") + key, "C:\\gone.exe",
+                                      RemovalKind::DeleteKey});
+        return ui::kModalOK;
+    });
+    HWND list = window.Control("lvRegistryData");
+    window.Execute("aScanRegistry");
+    ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
+    ui::SelectRow(list, 1);
+    LVITEMA all{};
+    all.stateMask = LVIS_SELECTED;
+    all.state = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+    ASSERT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 3);
+
+    window.Execute("aScanRegistry");
+    ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), -1);
+    EXPECT_FALSE(window.Problems().Focused().has_value());
+    window.UpdateActions();
+    EXPECT_FALSE(window.MenuEnabled("miAddToIgnoreLists"));
+    EXPECT_FALSE(window.MenuEnabled("miSelectAllType"));
+}
+
+// A registry that cannot say whose hive HKEY_CURRENT_USER is: the filter
+// fails on it.
+class UnanswerableRegistry final : public test::MemoryRegistry {
+public:
+    std::optional<std::string> CurrentUserHive() override { throw std::runtime_error("registry unreadable"); }
+};
+
+// A scan whose filter fails leaves no row ticked, and the unattended clean
+// ends without repairing; with a filter that works it repairs.
+TEST_F(MainWindowTest, AScanWhoseFilterFailedNeverLeadsToARepair) {
+    for (const bool fails : {true, false}) {
+        SCOPED_TRACE(fails ? "filter fails" : "filter works");
+        window_ = std::make_unique<TfrmRegCleaner>(MainWindowOptions{settingsFile_, "keyscrub.exe -cleanonce"});
+        TfrmRegCleaner& window = *window_;
+        if (fails) window.SetRegistry(std::make_shared<UnanswerableRegistry>());
+        else window.SetRegistry(std::make_shared<test::MemoryRegistry>());
+        std::vector<std::size_t> repairedTicked;
+        window.SetScanRunner([](TfrmRegCleaner& target, const std::vector<std::string>&) {
+            target.Problems().Append({"Invalid file", "HKEY_CURRENT_USER\\Software\\A", "C:\\gone.exe", RemovalKind::DeleteKey});
+            target.Problems().Append({"Invalid file", "HKEY_CURRENT_USER\\Software\\JavaSoft", "", RemovalKind::DeleteKey});
+            return ui::kModalOK;
+        });
+        window.SetRepairRunner([&](TfrmRegCleaner& target) { repairedTicked.push_back(CheckedCount(target.Problems())); });
+        window.Show();
+        ASSERT_TRUE(WaitFor([&] { return window.Handle() == nullptr; })) << "the unattended clean ends by itself";
+        EXPECT_EQ(repairedTicked, fails ? std::vector<std::size_t>{} : std::vector<std::size_t>{1});
+        EXPECT_EQ(window.Problems().CheckedRows(), fails ? 0u : 1u);
+        EXPECT_EQ(window.Problems().Count(), fails ? 2u : 1u) << "the built-in exclusion is filtered only when it works";
+        window_.reset();
+    }
 }
 
 TEST_F(MainWindowTest, ComesForwardWhenAskedByASecondStart) {

@@ -49,6 +49,7 @@ void RunRepair(TfrmRegCleaner& window) {
 void WireMainWindow(TfrmRegCleaner& window) {
     window.SetScanRunner(&RunScanDialog);
     window.SetRepairRunner(&RunRepair);
+    window.SetRegistry(std::shared_ptr<Registry>(MakeWin32Registry()));
     window.BindCommand("aRestoreRegistry", [&window] { bRestoreRegistryClick(window.Handle()); });
     window.BindCommand("aBackupFullRegistry", [&window] { miBackupFullRegistryClick(window.Handle()); });
     window.BindCommand("aOptions", [&window] { ShowOptions(window.Handle(), &EditIgnoreEntry); });

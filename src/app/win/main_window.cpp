@@ -280,7 +280,9 @@ void TfrmRegCleaner::FormShow() {
 }
 
 void TfrmRegCleaner::FormActivate() {
-    if (!Settings.WindowMaximized && !IsIconic(Handle()))
+    // A window the user minimized or maximized keeps its place; moving a
+    // maximized one would leave it hanging off the screen.
+    if (!Settings.WindowMaximized && !IsIconic(Handle()) && !IsZoomed(Handle()))
         SetWindowPos(Handle(), nullptr, Settings.WindowLeft, Settings.WindowTop, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const std::string commandLine = options_.commandLine ? *options_.commandLine : std::string(GetCommandLineA());
@@ -369,8 +371,8 @@ void TfrmRegCleaner::ComeForward() {
 
 void TfrmRegCleaner::RunCleanOnce() {
     ShowWindow(Handle(), SW_HIDE);
-    bScanRegistryClick();
-    bRepairRegistryClick();
+    // Nobody looks at the list: a scan that failed ends the run unrepaired.
+    if (bScanRegistryClick()) bRepairRegistryClick();
     Close();
 }
 
@@ -474,8 +476,10 @@ void TfrmRegCleaner::FilterFindings() {
     ListViewProblemList::Batch batch(problems_);
     bulkChange_ = true;
     try {
+        std::optional<KeyAliases> aliases;
+        if (registry_) aliases.emplace(*registry_);
         RemoveFilteredFindings(problems_, FilterInputs{Settings.IgnoreValues, Settings.IgnoreKeys, Unrepaired,
-                                                       GetWindowsVersion()});
+                                                       GetWindowsVersion(), aliases ? &*aliases : nullptr});
     } catch (...) {
         bulkChange_ = false;
         throw;
@@ -483,8 +487,8 @@ void TfrmRegCleaner::FilterFindings() {
     bulkChange_ = false;
 }
 
-void TfrmRegCleaner::bScanRegistryClick() {
-    // Any failure ends the command where it is: no counts, no beep.
+bool TfrmRegCleaner::bScanRegistryClick() {
+    // Any failure ends the command where it is: no ticks, no counts, no beep.
     try {
         if (TaskIdList) TaskIdList->clear();
         else TaskIdList.emplace();
@@ -493,7 +497,7 @@ void TfrmRegCleaner::bScanRegistryClick() {
             problems_.SetColumnWidth(1, 300);
             problems_.SetColumnWidth(2, 150);
         }
-        if (TaskIdList->empty()) return;
+        if (TaskIdList->empty()) return true;
         // Rows reach the list a delivery at a time (Flush); ticking and
         // filtering them afterwards tell it once.
         ListViewProblemList::Batch batch(problems_);
@@ -505,13 +509,15 @@ void TfrmRegCleaner::bScanRegistryClick() {
             ~EndBulk() { flag = false; }
         } endBulk{bulkChange_};
         scanRunner_(*this, *TaskIdList);
-        SelectRows(true);
-        FilterFindings();
+        // The filter first: rows are ticked only once it has seen them all.
+        if (!FilterThenTick(problems_, [this] { FilterFindings(); })) return false;
         UpdateProblemCounts();
         problems_.Flush();
         if (Settings.Beep) ::Beep(2047, 500);
+        return true;
     } catch (const std::exception&) {
-        // Silently: the list stays as it is.
+        // Silently: the list stays as it is, unticked.
+        return false;
     }
 }
 

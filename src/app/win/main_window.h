@@ -14,6 +14,7 @@
 #include "app/scan_tree.h"
 #include "app/win/problem_list_view.h"
 #include "repair/problem_list.h"
+#include "scan/registry.h"
 #include "ui/win/window.h"
 
 namespace ks {
@@ -47,7 +48,9 @@ public:
     ScanTree& Tree() { return tree_; }
 
     // The commands, as the buttons, menus and the clean-once mode run them.
-    void bScanRegistryClick();
+    // The scan answers false when it failed: its rows, if any, are left
+    // unticked and must not be repaired.
+    bool bScanRegistryClick();
     void bRepairRegistryClick();
     void FilterFindings();
     void UpdateProblemCounts();
@@ -73,6 +76,10 @@ public:
     // The repair of the checked rows.
     using RepairRunner = std::function<void(TfrmRegCleaner& window)>;
     void SetRepairRunner(RepairRunner runner) { repairRunner_ = std::move(runner); }
+    // The registry the filter asks under which names a key is reached (the
+    // current user's hive, where a key of HKEY_CLASSES_ROOT lives). Without
+    // one only the classes hives' names are known.
+    void SetRegistry(std::shared_ptr<Registry> registry) { registry_ = std::move(registry); }
 
     // Commands that other parts of the program bring: the entries and buttons
     // bound to the action stay disabled until a command is bound.
@@ -112,6 +119,7 @@ private:
     ListViewProblemList problems_;
     ScanRunner scanRunner_;
     RepairRunner repairRunner_;
+    std::shared_ptr<Registry> registry_;
     std::vector<std::string> boundCommands_;
     HIMAGELIST stateImages_ = nullptr;
     HFONT titleFont_ = nullptr;

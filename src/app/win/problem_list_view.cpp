@@ -193,6 +193,15 @@ void ListViewProblemList::Append(Finding row) {
 void ListViewProblemList::Clear() {
     model_.Clear();
     selectionKept_ = false;
+    // The control keeps its highlight and focus by row number through a new
+    // count (measured under Wine), so the next list's first rows would seem
+    // picked by the user. They go with the rows.
+    if (list_) {
+        LVITEMA none{};
+        none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+        SendMessageA(list_, LVM_SETSELECTIONMARK, 0, -1);
+    }
     Changed();
 }
 

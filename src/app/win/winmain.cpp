@@ -4,11 +4,13 @@
 
 #include <string>
 
-#include "base/window_messages.h"
 #include "app/product.h"
+#include "base/win/system_code_page.h"
+#include "base/window_messages.h"
 #include "app/win/app_wiring.h"
 #include "app/win/main_window.h"
 #include "app/win/process_start.h"
+#include "settings/win/localisation_win.h"
 #include "ui/win/window.h"
 
 namespace {
@@ -50,6 +52,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
         HANDLE instance = CreateMutexA(nullptr, FALSE, ks::product::kInstanceMutex);
         if (!BecomeTheRunningCopy(instance)) return 0;
 
+        // Names are compared as this system folds case, from the start on.
+        ks::InstallCodePage(ks::SystemCodePage());
+        ks::LendWidgetServices();
         ks::ui::InitializeUi();
         ks::TfrmRegCleaner window;
         ks::WireMainWindow(window);

@@ -8,6 +8,7 @@
 
 #include "app/product.h"
 #include "app/scan_tree.h"
+#include "base/text.h"
 #include "cli/cli_output.h"
 #include "cli/cli_results.h"
 #include "cli/win/headless_scan.h"
@@ -95,21 +96,26 @@ std::vector<int> SectionsToRun(const CliCommand& command) {
     return sections;
 }
 
-// A scan as the main window runs it: findings in the list, every row ticked,
-// then the post-scan filter.
+// A scan as the main window runs it: findings in the list, the post-scan
+// filter, then every row that stayed ticked.
 struct FilteredScan {
     HeadlessScan scan;
     ProblemListModel list;
     std::vector<SectionFinding> kept;
+    bool filtered = false;  // false: the filter failed, nothing may be listed or repaired
 };
 
 void ScanAndFilter(const std::vector<int>& sections, FilteredScan& out) {
     out.scan = RunHeadlessScan(sections, Settings);
     for (const SectionFinding& row : out.scan.findings) out.list.Append(row.finding);
-    SelectAll(out.list, true);
-    const UnrepairedFindings none;
-    RemoveFilteredFindings(out.list,
-                           FilterInputs{Settings.IgnoreValues, Settings.IgnoreKeys, none, GetWindowsVersion()});
+    out.filtered = FilterThenTick(out.list, [&out] {
+        const auto registry = MakeWin32Registry();
+        KeyAliases aliases(*registry);
+        const UnrepairedFindings none;
+        RemoveFilteredFindings(out.list, FilterInputs{Settings.IgnoreValues, Settings.IgnoreKeys, none,
+                                                      GetWindowsVersion(), &aliases});
+    });
+    if (!out.filtered) return;
     std::vector<Finding> kept;
     for (std::size_t i = 0; i < out.list.Count(); ++i) kept.push_back(out.list.Row(i));
     out.kept = WithSections(out.scan.findings, kept);
@@ -151,6 +157,13 @@ std::vector<FindingDetails> DetailsOfAll(const std::vector<SectionFinding>& find
     return details;
 }
 
+// The findings could not be held against the exclusions and ignore lists:
+// none of them is shown or touched.
+int FilterFailed(const std::string& consequence) {
+    Message("the findings could not be filtered; " + consequence);
+    return kExitFailure;
+}
+
 void ReportScanEnd(const HeadlessScan& scan) {
     if (scan.stopped) Message("scan stopped");
     else if (!scan.finished) Message("the scan ended in an unexpected failure; findings so far are shown");
@@ -162,6 +175,7 @@ int Scan(const CliCommand& command) {
     FilteredScan result;
     ScanAndFilter(sections, result);
     ReportScanEnd(result.scan);
+    if (!result.filtered) return FilterFailed("nothing is listed");
     const bool completed = result.scan.finished;
     std::vector<FindingDetails> details;
     if (command.details) details = DetailsOfAll(result.kept);
@@ -216,6 +230,7 @@ int Repair(const CliCommand& command) {
     FilteredScan result;
     ScanAndFilter(SectionsToRun(command), result);
     ReportScanEnd(result.scan);
+    if (!result.filtered) return FilterFailed("nothing was repaired");
     RepairRun run;
     run.scanCompleted = result.scan.finished;
     run.findings = result.list.Count();

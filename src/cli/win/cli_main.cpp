@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/win/process_start.h"
+#include "base/win/system_code_page.h"
 #include "cli/cli_arguments.h"
 #include "cli/cli_results.h"
 #include "cli/win/cli_commands.h"
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
     // Line ends are written as they are meant: CR LF, never doubled.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+
+    // Names are compared as this system folds case, from the start on.
+    ks::InstallCodePage(ks::SystemCodePage());
 
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
     const ks::cli::CliParse parsed = ks::cli::ParseCliArguments(arguments);

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "base/text.h"
 #include "repair/win/backup_system.h"
 #include "scan/win/handles.h"
 
@@ -83,7 +84,7 @@ public:
 
     bool CreateFolderTree(std::string_view path) override {
         std::string folder(path);
-        while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+        while (folder.size() > 3 && EndsInBackslash(folder)) folder.pop_back();
         if (folder.empty()) return false;
         // Each prefix that ends before a backslash, after the drive or the
         // share part, is made in turn; one that exists already is fine.
@@ -94,7 +95,12 @@ public:
             const size_t share = server == std::string::npos ? server : folder.find('\\', server + 1);
             start = share == std::string::npos ? folder.size() : share + 1;
         }
-        for (size_t at = folder.find('\\', start);; at = folder.find('\\', at + 1)) {
+        // A backslash that ends a two-byte character separates nothing.
+        const auto next = [&folder](size_t from) {
+            const size_t found = from > folder.size() ? std::string::npos : FirstBackslash(std::string_view(folder).substr(from));
+            return found == std::string::npos ? found : from + found;
+        };
+        for (size_t at = next(start);; at = next(at + 1)) {
             const std::string prefix = folder.substr(0, at);
             if (!prefix.empty() && !IsFolder(prefix) && !CreateDirectoryA(prefix.c_str(), nullptr) &&
                 GetLastError() != ERROR_ALREADY_EXISTS)

@@ -1,18 +1,18 @@
 // What the backup needs to know of the running system: the ANSI code page's
-// lead bytes, the local time, and the file name of a repair starting now.
+// lead bytes (base/win/system_code_page.h), the local time, and the file name
+// of a repair starting now.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "base/win/system_code_page.h"
 #include "repair/backup_file.h"
 #include "repair/backup_format.h"
 #include "repair/backup_writer.h"
 
 namespace ks {
 
-// The lead bytes of the ANSI code page (none for a single-byte code page).
-LeadBytes SystemLeadBytes();
 // GetLocalTime.
 BackupTime LocalBackupTime();
 // The backup file of a repair starting now, in the OutputDirectory setting.

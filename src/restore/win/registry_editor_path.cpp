@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "base/text.h"
 #include "settings/win/system_info.h"
 
 namespace ks {
@@ -27,8 +28,7 @@ std::string FolderFrom(UINT (WINAPI* query)(LPSTR, UINT)) {
 std::string RegistryEditorPath() {
     std::string folder = IsWow64() ? FolderFrom(&GetSystemWow64DirectoryA) : FolderFrom(&GetWindowsDirectoryA);
     if (folder.empty()) return {};
-    if (folder.back() != '\\') folder += '\\';
-    return folder + "regedit.exe";
+    return WithTrailingBackslash(std::move(folder)) + "regedit.exe";
 }
 
 }  // namespace ks

@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include "base/text.h"
 #include "repair/win/backup_system.h"
 #include "repair/win/repair_lock.h"
 #include "restore/backup_listing.h"

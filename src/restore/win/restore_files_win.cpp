@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "base/text.h"
 #include "repair/reg_file_text.h"
 #include "scan/win/handles.h"
 #include "scan/win/win32_registry.h"
@@ -146,7 +147,7 @@ std::unique_ptr<RegistryProbe> MakeWideRegistryProbe() { return std::make_unique
 
 std::optional<std::vector<FolderFileInfo>> ListFolderFiles(const std::string& folder) {
     WIN32_FIND_DATAA found{};
-    const std::string pattern = (folder.empty() || folder.back() != '\\' ? folder + "\\" : folder) + "*";
+    const std::string pattern = WithTrailingBackslash(folder) + "*";
     UniqueFindHandle search(FindFirstFileA(pattern.c_str(), &found));
     if (!search) return std::nullopt;
     std::vector<FolderFileInfo> entries;

@@ -97,8 +97,8 @@ public:
         if (path.empty() || HasNul(path)) return std::nullopt;
         std::string pattern(path);
         const char last = pattern.back();
-        if (last != '\\' && last != '/' && last != ':') pattern += '\\';
-        pattern += '*';
+        if (last == '/' || last == ':') pattern += '*';
+        else pattern = WithTrailingBackslash(std::move(pattern)) + "*";
         WIN32_FIND_DATAA found;
         UniqueFindHandle search(FindFirstFileA(pattern.c_str(), &found));
         std::vector<FolderEntry> entries;

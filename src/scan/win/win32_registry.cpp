@@ -266,6 +266,29 @@ public:
         return std::nullopt;
     }
 
+    // The same comparison for the current user's hive. HKEY_CURRENT_USER
+    // itself is a predefined handle the kernel has no name for (measured
+    // under Wine: NtQueryKey answers STATUS_INVALID_HANDLE), so its Software
+    // key is named instead, and the hive found is checked from HKEY_USERS.
+    std::optional<std::string> CurrentUserHive() override {
+        const std::wstring software = KernelKeyName(HKEY_CURRENT_USER, "Software");
+        static constexpr wchar_t kUsersPrefix[] = L"\\REGISTRY\\USER\\";
+        constexpr size_t prefixLength = sizeof kUsersPrefix / sizeof kUsersPrefix[0] - 1;
+        if (software.size() <= prefixLength || lstrcmpiW(software.substr(0, prefixLength).c_str(), kUsersPrefix) != 0)
+            return std::nullopt;
+        const size_t end = software.find(L'\\', prefixLength);
+        if (end == std::wstring::npos || end == prefixLength) return std::nullopt;
+        std::string hive;
+        for (size_t i = prefixLength; i < end; ++i) {
+            // A SID or another plain name; anything else is not ours to guess.
+            if (software[i] < 0x20 || software[i] > 0x7E) return std::nullopt;
+            hive.push_back(static_cast<char>(software[i]));
+        }
+        const std::wstring again = KernelKeyName(HKEY_USERS, hive + "\\Software");
+        if (again.empty() || lstrcmpiW(again.c_str(), software.c_str()) != 0) return std::nullopt;
+        return hive;
+    }
+
     std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, Access access) override {
         if (HasNul(path)) return nullptr;
         UniqueKey key;

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "settings/settings.h"
+#include "settings/win/browse_for_folder.h"
 #include "ui/win/window.h"
 
 namespace ks {
@@ -76,6 +78,21 @@ private:
 }  // namespace
 
 void InstallLanguageFiles() { SetLanguageFiles(&ProfileApi(), localisation::ExecutableFolder()); }
+
+namespace {
+
+void ApplyActiveLanguageTo(ui::Window& window) {
+    if (!IsEnglish(Settings.Lan)) ApplyLanguageToForm(window, Settings.Lan);
+}
+
+}  // namespace
+
+void LendWidgetServices() {
+    // Files that someone installed before (a test, or the program) stay.
+    if (!LanguageFiles()) InstallLanguageFiles();
+    using Picker = bool (*)(const std::string&, const std::wstring&, std::string&, HWND);
+    ui::LendServices(ui::LentServices{&ApplyActiveLanguageTo, static_cast<Picker>(&BrowseForFolder)});
+}
 
 void ApplyLanguageToForm(ui::Window& window, const std::string& language) {
     if (!LanguageFiles()) InstallLanguageFiles();

@@ -28,9 +28,14 @@ std::string ExecutableFolder();
 }  // namespace localisation
 
 // Makes LookupText and ApplyLanguageToForm read the language files beside the
-// executable through the profile API. InitializeUi calls it when no files
-// are installed yet.
+// executable through the profile API.
 void InstallLanguageFiles();
+
+// What the program lends the widget layer at start, before the first window:
+// the language files beside the executable unless some are installed already,
+// the translation of every window into the Lan setting's language as it is
+// shown, and the folder picker (BrowseForFolder).
+void LendWidgetServices();
 
 // Translates the window's design-time texts from the file of `language`.
 void ApplyLanguageToForm(ui::Window& window, const std::string& language);

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "base/text.h"
 #include "settings/settings.h"
 
 namespace ks {
@@ -18,9 +19,7 @@ std::string GetAppDataFolder() {
     const BOOL found = SHGetPathFromIDListA(list, path);
     CoTaskMemFree(list);
     if (!found || path[0] == '\0') return {};
-    std::string folder(path);
-    if (folder.back() != '\\') folder += '\\';
-    return folder;
+    return WithTrailingBackslash(path);
 }
 
 std::string ProgramFolder() {

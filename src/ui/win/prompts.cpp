@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "settings/win/browse_for_folder.h"
+#include "ui/win/window.h"
 
 namespace ks::ui {
 
@@ -40,7 +40,8 @@ public:
 
     std::optional<std::string> PickFolder(HWND owner, const std::string& title, const std::wstring& root) override {
         std::string path;
-        if (!BrowseForFolder(title, root, path, owner)) return std::nullopt;
+        const auto browse = Lent().browseForFolder;
+        if (!browse || !browse(title, root, path, owner)) return std::nullopt;
         return path;
     }
 

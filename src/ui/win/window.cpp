@@ -11,9 +11,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "settings/settings.h"
-#include "settings/localisation.h"
-#include "settings/win/localisation_win.h"
 #include "ui/win/prompts.h"
 #include "ui/win/window_parts.h"
 
@@ -47,11 +44,12 @@ void InitializeUi() {
     container.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     container.lpszClassName = kContainerClass;
     RegisterClassExA(&container);
-
-    // Files that someone installed before (a test, or the program) stay.
-    if (!LanguageFiles()) InstallLanguageFiles();
     globals.initialised = true;
 }
+
+void LendServices(const LentServices& services) { Globals().lent = services; }
+
+const LentServices& Lent() { return Globals().lent; }
 
 unsigned SwallowedErrorCount() { return Globals().swallowed; }
 const std::string& LastSwallowedError() { return Globals().lastError; }
@@ -196,7 +194,7 @@ void Window::Close() {
 }
 
 void Window::ApplyActiveLanguage() {
-    if (!IsEnglish(Settings.Lan)) ApplyLanguageToForm(*this, Settings.Lan);
+    if (const auto apply = Lent().applyActiveLanguage) apply(*this);
 }
 
 LRESULT Window::Notify(NMHDR& header) {

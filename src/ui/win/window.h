@@ -58,9 +58,24 @@ constexpr int kModalOK = 1;
 constexpr int kModalCancel = 2;
 constexpr int kModalAbort = 3;
 
-// Common controls, window classes and the Win32 language-file reader. Safe to
-// call more than once; the window constructors call it.
+// Common controls and window classes. Safe to call more than once; the
+// window constructors call it.
 void InitializeUi();
+
+class Window;
+
+// What the widget layer borrows from the program above it, lent once at
+// start before the first window: the translation of a window into the active
+// language (ApplyActiveLanguage) and the shell's folder picker behind
+// Prompts::PickFolder. Until then windows keep their design-time texts and
+// the picker answers as if cancelled.
+struct LentServices {
+    void (*applyActiveLanguage)(Window& window) = nullptr;
+    bool (*browseForFolder)(const std::string& title, const std::wstring& root, std::string& path,
+                            HWND owner) = nullptr;
+};
+void LendServices(const LentServices& services);
+const LentServices& Lent();
 
 // Runs the user-interface message loop until WM_QUIT; returns its exit code.
 int RunMessageLoop();
@@ -163,7 +178,8 @@ public:
     void UpdateActions();
 
     // Translates the window from the active language file unless the active
-    // language is English; what every window does when it is shown.
+    // language is English (the lent service); what every window does when it
+    // is shown.
     void ApplyActiveLanguage();
 
 protected:

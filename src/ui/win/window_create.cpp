@@ -8,9 +8,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "settings/settings.h"
-#include "settings/localisation.h"
-#include "settings/win/localisation_win.h"
 #include "ui/win/prompts.h"
 #include "ui/win/window_parts.h"
 

@@ -32,6 +32,7 @@ struct UiGlobals {
     unsigned swallowed = 0;
     std::string lastError;
     std::vector<Window*> live;  // windows that exist, in creation order
+    LentServices lent;
 };
 
 inline UiGlobals& Globals() {
