@@ -85,7 +85,7 @@ void ReadLive(ks::Registry& registry, const std::string& path, const std::string
               std::vector<ks::RegBlock>& blocks) {
     const auto key = registry.OpenKey(kUser, path, ks::Access::Read);
     if (!key) Fail("a planted key cannot be opened", path);
-    blocks.push_back({fullPath, key->Values()});
+    blocks.push_back({fullPath, key->Values(), false, {}});
     for (const auto& name : key->SubkeyNames()) ReadLive(registry, path + "\\" + name, fullPath + "\\" + name, blocks);
 }
 
@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto value = key ? key->ReadValue(name) : std::nullopt;
         // A name holding a NUL is listed, but asking for it asks for less.
         if (!value && name.find('\0') == std::string::npos) Fail("a planted value cannot be read", name);
-        live.push_back({std::string("HKEY_CURRENT_USER\\") + path, {value ? *value : ks::RegValue{name, 0, {}}}});
+        live.push_back({std::string("HKEY_CURRENT_USER\\") + path, {value ? *value : ks::RegValue{name, 0, {}}}, false, {}});
     }
 
     const ks::BackupResult result = ks::WriteRegBackup(context, kFile, kUser, asKey, name, path);
