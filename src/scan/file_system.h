@@ -2,7 +2,10 @@
 // drives, environment variables, shell folders and the Windows version.
 #pragma once
 
+#include <bitset>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,8 +27,38 @@ constexpr std::uint32_t RamDisk = 6;
 struct FolderEntry {
     std::string name;
     bool isFolder = false;
+    // A junction or symbolic link (Wine shows a link to a Unix folder so):
+    // what lies behind it is somewhere else, possibly above or beside it.
+    bool isReparsePoint = false;
 
     friend bool operator==(const FolderEntry&, const FolderEntry&) = default;
+};
+
+// How the ANSI code page makes characters of bytes. The system holds names
+// to limits counted in characters (UTF-16 units), so a test of such a limit
+// on 8-bit text must count the way the code page does.
+struct AnsiCodePage {
+    unsigned maxCharBytes = 1;   // 1: every byte is a character
+    std::bitset<256> leadBytes;  // double-byte code pages: bytes that begin a pair
+};
+
+// The fewest characters the system can make of these bytes: exact for
+// single-byte code pages and for well-formed double-byte text, and never
+// more than the real count for any other, so that no text is taken for
+// longer than it is.
+inline std::size_t FewestChars(std::string_view text, const AnsiCodePage& page) {
+    if (page.maxCharBytes <= 1) return text.size();
+    if (page.maxCharBytes > 2 || page.leadBytes.none()) return (text.size() + page.maxCharBytes - 1) / page.maxCharBytes;
+    std::size_t chars = 0;
+    for (std::size_t at = 0; at < text.size(); ++chars)
+        at += page.leadBytes[static_cast<unsigned char>(text[at])] ? 2 : 1;
+    return chars;
+}
+
+// Undoes, when it goes, what was set on the thread that made it.
+class ThreadSetting {
+public:
+    virtual ~ThreadSetting() = default;
 };
 
 class FileSystem {
@@ -44,7 +77,8 @@ public:
     virtual std::string ExpandVariables(std::string_view text) = 0;
     // Path of a shell folder by CSIDL; "" when there is none.
     virtual std::string SpecialFolder(int csidl) = 0;
-    // The entries of a folder ("." and ".." left out); nullopt when it cannot be read.
+    // The entries of a folder ("." and ".." left out); nullopt when it cannot
+    // be read to its end, since a name left out would pass for one not there.
     virtual std::optional<std::vector<FolderEntry>> ListFolder(std::string_view path) = 0;
     // Deletes one existing file, silently and not to the Recycle Bin; folders
     // and wildcards are refused. (<windows.h> defines DeleteFile as a macro:
@@ -54,6 +88,16 @@ public:
     // The version code of the settings helpers and the WOW64 test.
     virtual std::uint8_t WindowsVersionCode() = 0;
     virtual bool IsWow64() = 0;
+
+    // The code page in which paths reach and leave this file system.
+    virtual AnsiCodePage CodePage() = 0;
+    // A folder's path with every link on the way resolved, as the system
+    // names the folder itself: two paths name the same folder exactly when
+    // these agree (ignoring case). The path as given when that cannot be told.
+    virtual std::string ResolvedFolder(std::string_view path) = 0;
+    // Until the result goes, a question about a drive without a disk fails
+    // on this thread instead of asking someone to insert one.
+    virtual std::unique_ptr<ThreadSetting> SilenceCriticalErrors() = 0;
 };
 
 }  // namespace ks

@@ -2,6 +2,7 @@
 // media rule, the name-hint branch, and the questions it does not ask.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "scan/file_reference.h"
@@ -138,12 +139,82 @@ TEST_F(FileReferenceTestFixture, NameHintCutsThePathAfterTheName) {
     EXPECT_EQ(fs.queries(), 2u) << "the file, and the folder that would hold it";
     EXPECT_FALSE(Missing("C:\\Apps\\App.dll", ".exe")) << "hint absent: not tested";
     EXPECT_TRUE(Missing("C:\\Windows", "Windows", true)) << "folders never count with a hint";
-    EXPECT_TRUE(Missing("C:\\Tools\\run.exe;", "run")) << "only the cut text is tested, no extensions";
+    EXPECT_TRUE(Missing("C:\\Tools\\run;", "run")) << "only the cut text is tested, no extensions";
     EXPECT_FALSE(Missing("D:\\setup.exe", ".exe"));
     EXPECT_FALSE(Missing("rundll32 C:\\Apps\\App.exe", ".exe")) << "no drive at the start";
     // A second drive is no reason to skip with a hint: only the cut text counts.
     EXPECT_FALSE(Missing("C:\\Apps\\App.exe /log=C:\\gone.txt", ".exe"));
     EXPECT_TRUE(Missing("\"C:\\Gone\\setup.exe\" /x", ".exe"));
+}
+
+TEST_F(FileReferenceTestFixture, ABareNameHintIsMatchedOnlyAsAFileName) {
+    fs.AddFile("C:\\Tools\\tool.exe");
+    fs.AddFile("C:\\tool\\tool");
+    const struct {
+        const char* path;
+        bool missing;
+    } cases[] = {
+        {"C:\\Tools\\tool.exe", false},          // not cut to "C:\Tool"
+        {"\"C:\\Tools\\TOOL.EXE\" /x", false},
+        {"C:\\Tools\\tool.exe,1 /x", false},
+        {"C:\\tool\\tool -q", false},             // the folder of that name is passed over
+        {"C:\\Tools\\tool.old.exe", true},        // the file of that name, whatever follows its dot
+        {"C:\\Tools\\tool", true},                // no extension added
+        {"C:\\Gone\\tool.exe", true},
+        {"C:\\tool\\other.exe", false},           // the name stands only as a folder: not tested
+        {"C:\\Tools\\toolbox.exe", false},        // nor as the beginning of a name
+        {"C:\\Tools\\mytool.exe", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(Missing(c.path, "tool"), c.missing);
+    }
+}
+
+// A file that appears while a scan runs: a reference found missing on
+// answers older than they are trusted for is asked for once more.
+TEST_F(FileReferenceTestFixture, OldAnswersAreCheckedBeforeAReferenceIsMissing) {
+    const struct {
+        const char* path;
+        const char* hint;
+        bool allowFolder;
+        const char* appears;
+        bool appearsAsFolder;
+    } cases[] = {
+        {"C:\\Tools\\new.exe /x", "", false, "C:\\Tools\\new.exe", false},      // in a folder listed before
+        {"C:\\Tools\\newer -q", "", false, "C:\\Tools\\newer.com", false},       // a program without extension
+        {"C:\\Tools\\New Folder", "", true, "C:\\Tools\\New Folder", true},      // a folder where folders count
+        {"C:\\Later\\bin\\app.exe /x", "", false, "C:\\Later\\bin\\app.exe", false},  // below a gone folder
+        {"C:\\Later\\run /q", "", false, "C:\\Later\\run.bat", false},
+        {"C:\\Folder\\Form\\", "", false, "C:\\Folder\\Form", true},
+        {"C:\\Apps\\New.exe -x", ".exe", false, "C:\\Apps\\New.exe", false},  // with a name hint
+    };
+    FileReferenceOptions aged;
+    aged.trustAnswersFor = std::chrono::steady_clock::duration::zero();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        test::MemoryFileSystem files;
+        files.AddFile("C:\\Tools\\run.exe");
+        files.AddFile("C:\\Apps\\App.exe");
+        FileReferenceTest checked(files, aged);
+        FileReferenceTest trusting(files, {});
+        for (FileReferenceTest* test : {&checked, &trusting})
+            EXPECT_TRUE(test->IsMissingFileReference(c.path, c.hint, drives, c.allowFolder));
+        EXPECT_FALSE(checked.LookedFor().empty());
+        c.appearsAsFolder ? files.AddFolder(c.appears) : files.AddFile(c.appears);
+        EXPECT_FALSE(checked.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder));
+        EXPECT_TRUE(checked.LookedFor().empty());
+        EXPECT_TRUE(trusting.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder))
+            << "answers younger than they are trusted for stand";
+    }
+
+    // Still missing: asked once more, for the path named only.
+    FileReferenceTest checked(fs, aged);
+    EXPECT_TRUE(checked.IsMissingFileReference("C:\\Tools\\gone.exe /x", "", drives, false));
+    fs.ResetQueries();
+    EXPECT_TRUE(checked.IsMissingFileReference("C:\\Tools\\gone.exe /x", "", drives, false));
+    EXPECT_EQ(fs.queries(), 1u);
+    EXPECT_EQ(checked.LookedFor(), "C:\\Tools\\gone.exe");
 }
 
 TEST_F(FileReferenceTestFixture, RemovableDrivesWithoutDiskAreMissingUntouched) {
@@ -283,6 +354,52 @@ TEST(FileReferenceLength, NamesLongerThanTheSystemAllowsAreNeverAsked) {
     const std::string fits = "C:\\" + std::string(240, 'd') + "\\file.exe";
     fs.AddFile(fits);
     EXPECT_FALSE(test.IsMissingFileReference(fits, "", "c", false));
+}
+
+TEST(FileReferenceLength, ADoubleByteCodePageCountsCharactersNotBytes) {
+    AnsiCodePage shiftJis;  // code page 932
+    shiftJis.maxCharBytes = 2;
+    for (unsigned byte = 0x81; byte <= 0x9F; ++byte) shiftJis.leadBytes.set(byte);
+    for (unsigned byte = 0xE0; byte <= 0xFC; ++byte) shiftJis.leadBytes.set(byte);
+    auto kanji = [](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += "\x93\xFA";
+        return text;
+    };
+    // 174 characters in 324 bytes: longer than 260 bytes, shorter than 260 characters.
+    const std::string folder = "C:\\" + kanji(90) + "\\" + kanji(60);
+    const std::string program = folder + "\\" + kanji(15);
+    test::MemoryFileSystem fs;
+    fs.SetWow64(false);
+    fs.SetCodePage(shiftJis);
+    fs.AddFile(program + ".exe");
+    const struct {
+        std::string path;
+        const char* hint;
+        bool missing;
+    } cases[] = {
+        {folder + "\\", "", false},                   // the folder test
+        {program + ".exe", "", false},                 // the file test in the folder
+        {"\"" + program + ".exe\" /x", "", false},
+        {program + " /x", "", false},                  // a program named without its extension
+        {program + ".exe\\sub\\x.dll", "", false},     // a prefix that is a file, its folder gone
+        {program + ".exe /x", ".exe", false},          // the file test with a name hint
+        {folder + "\\gone.exe", "", true},
+        {folder + "\\gone\\x.exe /x", "", true},
+        {program + ".dll", ".dll", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.size());
+        ASSERT_GT(c.path.size(), kLongestFileNameChars);
+        FileReferenceTest test(fs, {});
+        EXPECT_EQ(test.IsMissingFileReference(c.path, c.hint, "c", false), c.missing);
+    }
+    // In a single-byte code page the same bytes are too long for any name.
+    fs.SetCodePage({});
+    FileReferenceTest singleByte(fs, {});
+    fs.ResetQueries();
+    EXPECT_TRUE(singleByte.IsMissingFileReference(program + ".exe", ".exe", "c", false));
+    EXPECT_EQ(fs.queries(), 0u);
 }
 
 }  // namespace

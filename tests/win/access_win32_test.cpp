@@ -209,6 +209,97 @@ TEST(Win32FileSystemTest, DriveReadyPutsTheErrorModeBack) {
     EXPECT_EQ(SetErrorMode(before), static_cast<UINT>(SEM_NOGPFAULTERRORBOX));
 }
 
+// FindNextFileA as a folder on a network or removable drive may answer it:
+// after so many entries, an error.
+struct FailingSearch {
+    static inline int entriesLeft = 0;
+    static inline DWORD error = 0;
+    static BOOL WINAPI Next(HANDLE search, WIN32_FIND_DATAA* found) {
+        if (entriesLeft-- == 0) {
+            SetLastError(error);
+            return FALSE;
+        }
+        return FindNextFileA(search, found);
+    }
+};
+
+TEST(Win32FileSystemTest, AFolderListingCountsOnlyWhenItRanToItsEnd) {
+    Win32FileEnv env;
+    for (const char* name : {"\\a.txt", "\\b.txt", "\\c.txt", "\\d.txt"}) env.MakeFile(name);
+    const struct {
+        DWORD error;
+        int entries;  // entries found before the error; -1: the search's own end
+        bool whole;
+    } cases[] = {
+        {ERROR_NO_MORE_FILES, -1, true},  {ERROR_NETNAME_DELETED, 2, false}, {ERROR_IO_DEVICE, 0, false},
+        {ERROR_NOT_READY, 4, false},      {ERROR_ACCESS_DENIED, 1, false},   {ERROR_NO_MORE_FILES, 5, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.error) + " after " + std::to_string(c.entries));
+        FailingSearch::entriesLeft = c.entries;
+        FailingSearch::error = c.error;
+        WIN32_FIND_DATAA found;
+        UniqueFindHandle search(FindFirstFileA((env.base() + "\\*").c_str(), &found));
+        ASSERT_TRUE(search);
+        const auto entries = ReadFolderSearch(search.get(), found, &FailingSearch::Next);
+        EXPECT_EQ(entries.has_value(), c.whole);
+        if (entries) EXPECT_EQ(entries->size(), 4u);
+    }
+}
+
+// Wine makes the profile's desktop a symbolic link to the Unix home folder
+// and shows it as a junction would be shown (0x410, measured).
+TEST(Win32FileSystemTest, AFolderLinkIsListedAsOneAndResolvesToWhereItLeads) {
+    const auto files = MakeWin32FileSystem();
+    const std::string desktop = files->SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    ASSERT_FALSE(desktop.empty());
+    if ((GetFileAttributesA(desktop.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        GTEST_SKIP() << "the desktop is a folder of its own here";
+    const std::string profile = desktop.substr(0, desktop.rfind('\\'));
+    const std::string name = desktop.substr(profile.size() + 1);
+    const auto entries = files->ListFolder(profile);
+    ASSERT_TRUE(entries.has_value());
+    bool listed = false;
+    for (const auto& entry : *entries) {
+        if (EqualsNoCase(entry.name, name)) {
+            listed = true;
+            EXPECT_TRUE(entry.isFolder);
+            EXPECT_TRUE(entry.isReparsePoint);
+        } else if (EqualsNoCase(entry.name, "AppData")) {
+            EXPECT_FALSE(entry.isReparsePoint);
+        }
+    }
+    EXPECT_TRUE(listed);
+    const std::string resolved = files->ResolvedFolder(desktop);
+    EXPECT_FALSE(EqualsNoCase(resolved, desktop)) << resolved;
+    EXPECT_TRUE(files->FolderExists(resolved)) << resolved;
+    EXPECT_TRUE(EqualsNoCase(files->ResolvedFolder(resolved), resolved));
+    const std::string appData = files->SpecialFolder(CSIDL_APPDATA);
+    EXPECT_TRUE(EqualsNoCase(files->ResolvedFolder(appData), appData));
+    EXPECT_EQ(files->ResolvedFolder(desktop + "\\no such folder"), desktop + "\\no such folder");
+}
+
+TEST(Win32FileSystemTest, CriticalErrorsAreSilencedOnTheCallingThreadOnly) {
+    using GetModeFn = DWORD(WINAPI*)();
+    using SetModeFn = BOOL(WINAPI*)(DWORD, DWORD*);
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const auto getThreadMode = reinterpret_cast<GetModeFn>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetThreadErrorMode")));
+    const auto setThreadMode = reinterpret_cast<SetModeFn>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetThreadErrorMode")));
+    const auto getProcessMode = reinterpret_cast<GetModeFn>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetErrorMode")));
+    ASSERT_TRUE(getThreadMode && setThreadMode && getProcessMode);
+    const auto files = MakeWin32FileSystem();
+    const DWORD processMode = getProcessMode();
+    std::thread([&] {
+        ASSERT_TRUE(setThreadMode(SEM_NOOPENFILEERRORBOX, nullptr));
+        {
+            const auto silenced = files->SilenceCriticalErrors();
+            EXPECT_EQ(getThreadMode(), static_cast<DWORD>(SEM_NOOPENFILEERRORBOX | SEM_FAILCRITICALERRORS));
+            EXPECT_EQ(getProcessMode(), processMode) << "the rest of the program keeps its boxes";
+        }
+        EXPECT_EQ(getThreadMode(), static_cast<DWORD>(SEM_NOOPENFILEERRORBOX));
+    }).join();
+}
+
 TEST(Win32FileSystemTest, ShellFoldersAreExistingFolders) {
     const auto files = MakeWin32FileSystem();
     const std::string fonts = files->SpecialFolder(CSIDL_FONTS);
