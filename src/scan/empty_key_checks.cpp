@@ -128,8 +128,8 @@ void TScanTaskThread::ScanEmptyKeysBelow(std::string_view rootName, std::string_
             continue;
         }
         const std::string& name = level.subkeys[level.next++];
-        // The default user's profile is never touched, at whatever depth, nor
-        // the system's own (".DEFAULT" is the same hive under its other name).
+        // The default user's profile is never touched, at whatever depth, and
+        // neither is the system's: S-1-5-18 is the same hive as ".DEFAULT".
         if (users && (EqualsNoCase(name, ".DEFAULT") || EqualsNoCase(name, kSystemProfile))) continue;
         std::string child = level.path.empty() ? name : level.path + "\\" + name;
         ShowCurrentKey(child);

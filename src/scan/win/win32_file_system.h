@@ -2,13 +2,15 @@
 // "A" functions show them.
 #pragma once
 
-#include <windows.h>
-
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "scan/file_system.h"
+
+#include <windows.h>
+// The interface's DeleteFile, not the macro for DeleteFileA.
+#undef DeleteFile
 
 namespace ks {
 
