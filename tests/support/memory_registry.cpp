@@ -362,12 +362,6 @@ constexpr size_t kExpandBufferChars = 1024;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-std::string Joined(const std::string& drive, const std::vector<std::string>& parts) {
-    std::string out = drive + "\\";
-    for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
-    return out;
-}
-
 }  // namespace
 
 MemoryFileSystem::MemoryFileSystem() {
@@ -465,15 +459,8 @@ void MemoryFileSystem::SetUnreadable(std::string_view folder) { unreadable_.inse
 void MemoryFileSystem::AddLink(std::string_view path, std::string_view target) {
     AddFolder(target);
     AddFolder(path);
-    std::string drive;
-    std::vector<std::string> parts;
-    if (!Resolve(path, true, drive, parts) || parts.empty()) return;
-    const std::string name = UpperAnsi(parts.back());
-    parts.pop_back();
-    for (auto& part : parts) part = UpperAnsi(part);
-    std::string key = Follow(drive, parts);
-    if (key.back() != '\\') key += '\\';
-    entries_[key + name].linkTarget = Key(target, true);
+    // Not a link yet: the key is the entry's own.
+    entries_[Key(path, true)].linkTarget = Key(target, true);
 }
 
 std::string MemoryFileSystem::ResolvedFolder(std::string_view path) {
@@ -482,13 +469,10 @@ std::string MemoryFileSystem::ResolvedFolder(std::string_view path) {
 }
 
 std::unique_ptr<ThreadSetting> MemoryFileSystem::SilenceCriticalErrors() {
-    class Held : public ThreadSetting {
-    public:
-        explicit Held(int& depth) : depth_(depth) { ++depth_; }
-        ~Held() override { --depth_; }
-
-    private:
-        int& depth_;
+    struct Held : ThreadSetting {
+        explicit Held(int& counter) : depth(++counter) {}
+        ~Held() override { --depth; }
+        int& depth;
     };
     return std::make_unique<Held>(silenced_);
 }
