@@ -134,10 +134,6 @@ std::size_t WaysOutEnd(std::string_view text) {
     return end;
 }
 
-}  // namespace
-
-namespace {
-
 bool EndsName(char c) { return IsCandidateSeparator(c) || c == '"'; }
 
 // Where the file called `name` ends in the text, its extension included:
@@ -542,17 +538,14 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
                                                std::string_view scanDrives, bool allowFolder) {
     ForgetWhenFull();
     lookedFor_.clear();
-    if (!IsMissingAsRemembered(path, nameHint, scanDrives, allowFolder)) {
-        lookedFor_.clear();
-        return false;
-    }
+    const bool missing = IsMissingAsRemembered(path, nameHint, scanDrives, allowFolder);
     // Decided without a look (a drive without a disk), on answers all learned
     // a moment ago, or not there now either.
-    if (lookedFor_.empty() || std::chrono::steady_clock::now() - memoryBorn_ < options_.trustAnswersFor ||
-        !FoundOnAskingAgain())
+    if (missing && (lookedFor_.empty() || std::chrono::steady_clock::now() - memoryBorn_ < options_.trustAnswersFor ||
+                    !FoundOnAskingAgain()))
         return true;
     // Something appeared since it was asked about: nothing remembered can be trusted.
-    ForgetAnswers();
+    if (missing) ForgetAnswers();
     lookedFor_.clear();
     return false;
 }
