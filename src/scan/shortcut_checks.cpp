@@ -66,15 +66,15 @@ void TScanTaskThread::WalkShortcutFolder(std::string_view folder, std::string_vi
     const auto entries = files_->ListFolder(folder);
     if (!entries) return;
     for (const auto& entry : *entries) {
-        const std::string path = prefix + entry.name;
         if (entry.isFolder) {
             // A junction or folder link leads out of the folder, anywhere: under
             // Wine the templates folder in the application data leads to the
             // whole home folder. Its shortcuts are not this folder's to report.
-            if (!entry.isReparsePoint) WalkShortcutFolder(path, real + entry.name);
+            if (!entry.isReparsePoint) WalkShortcutFolder(prefix + entry.name, real + entry.name);
             continue;
         }
         if (!IsShortcutName(entry.name)) continue;
+        const std::string path = prefix + entry.name;
         ShowCurrentKey(path);
         std::string target = ResolveShortcutTarget(path);
         if (target.empty()) continue;
