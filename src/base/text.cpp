@@ -1,6 +1,8 @@
 // Text helpers shared across the program.
 #include "base/text.h"
 
+#include <algorithm>
+
 namespace ks {
 
 void LeadBytes::AddRange(unsigned char first, unsigned char last) {
@@ -82,6 +84,26 @@ std::string UpperAnsi(std::string_view s) { return Active().Upper(s); }
 int CompareNoCase(std::string_view a, std::string_view b) { return Active().Compare(a, b); }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) { return Active().Equals(a, b); }
+
+std::size_t FewestChars(std::string_view text, const LeadBytes& leadBytes) {
+    const unsigned most = leadBytes.MaxCharBytes();
+    if (most <= 1) return text.size();
+    if (most > 2 || !leadBytes.Any()) return (text.size() + most - 1) / most;
+    std::size_t chars = 0;
+    for (std::size_t at = 0; at < text.size(); ++chars) at += leadBytes.IsLead(text[at]) ? 2 : 1;
+    return chars;
+}
+
+std::size_t BytesOfFewestChars(std::string_view text, std::size_t chars, const LeadBytes& leadBytes) {
+    const unsigned most = leadBytes.MaxCharBytes();
+    if (most <= 1) return std::min(chars, text.size());
+    if (most > 2 || !leadBytes.Any()) return std::min(chars * most, text.size());
+    // A lead byte alone at the end would be one more character.
+    std::size_t at = 0;
+    for (std::size_t counted = 0; counted < chars && at < text.size(); ++counted)
+        at += leadBytes.IsLead(text[at]) ? 2 : 1;
+    return std::min(at, text.size());
+}
 
 bool EndsInBackslash(std::string_view path, const LeadBytes& leadBytes) {
     return !path.empty() && path.back() == '\\' && leadBytes.IsComplete(path.substr(0, path.size() - 1));

@@ -34,11 +34,25 @@ public:
     bool Any() const { return any_; }
     // True when the text does not end in the middle of a two-byte character.
     bool IsComplete(std::string_view text) const;
+    // The most bytes one character takes: two where there are lead bytes,
+    // up to four in a code page such as UTF-8 that has none.
+    unsigned MaxCharBytes() const { return maxCharBytes_ ? maxCharBytes_ : (any_ ? 2 : 1); }
+    void SetMaxCharBytes(unsigned bytes) { maxCharBytes_ = bytes; }
 
 private:
     std::array<bool, 256> lead_{};
     bool any_ = false;
+    unsigned maxCharBytes_ = 0;  // 0: as the lead bytes say
 };
+
+// The system holds names to limits counted in characters (UTF-16 units). The
+// fewest characters it can make of these bytes: exact for single-byte code
+// pages and for well-formed double-byte text, and never more than the real
+// count for any other, so that no text is taken for longer than it is.
+std::size_t FewestChars(std::string_view text, const LeadBytes& leadBytes);
+// The bytes of the longest beginning of the text that holds no more than
+// `chars` characters by that count; a two-byte character is not cut.
+std::size_t BytesOfFewestChars(std::string_view text, std::size_t chars, const LeadBytes& leadBytes);
 
 // The ANSI code page as the text helpers see it: which bytes open a two-byte
 // character, and the upper-case form of every other byte. The second byte of

@@ -39,11 +39,15 @@ std::optional<std::string> ReadText(const RegistryKey& key, std::string_view nam
 }
 
 // The subkey names of a key below HKEY_CLASSES_ROOT, upper-cased for the
-// substring tests; none when the key cannot be opened.
-std::vector<std::string> UpperSubkeyNames(Registry& registry, std::string_view path) {
-    std::vector<std::string> names;
-    if (const auto key = registry.OpenKey(RootKey::ClassesRoot, path, Access::Full))
-        for (const auto& name : key->SubkeyNames()) names.push_back(UpperAnsi(name));
+// substring tests. Whatever is checked against the list is reported when it
+// is not on it, so only the whole list will do: nothing when the key cannot
+// be read, or not to the end. Reading needs no more than read rights.
+std::optional<std::vector<std::string>> UpperSubkeyNames(Registry& registry, std::string_view path) {
+    const auto key = registry.OpenKey(RootKey::ClassesRoot, path, Access::Read);
+    if (!key) return std::nullopt;
+    auto names = key->AllSubkeyNames();
+    if (names)
+        for (auto& name : *names) name = UpperAnsi(name);
     return names;
 }
 
@@ -154,7 +158,8 @@ void TScanTaskThread::ScanClassDefaults(std::string_view rootName, std::string_v
 
 void TScanTaskThread::ScanInterfaceTypeLibs() {
     const std::string problem = ScanText(scan_text::kProblemCustomControls);
-    const std::vector<std::string> libs = UpperSubkeyNames(*registry_, "TypeLib");
+    const auto libs = UpperSubkeyNames(*registry_, "TypeLib");
+    if (!libs) return;
     const auto interfaces = registry_->OpenKey(RootKey::ClassesRoot, "Interface", Access::Full);
     if (!interfaces) return;
     for (const auto& id : interfaces->SubkeyNames()) {
@@ -168,7 +173,7 @@ void TScanTaskThread::ScanInterfaceTypeLibs() {
         if (!typeLib) continue;
         const auto libId = ReadText(*typeLib, "");
         if (!libId) continue;
-        if (!libId->empty() && AnyContains(libs, UpperAnsi(*libId))) continue;
+        if (!libId->empty() && AnyContains(*libs, UpperAnsi(*libId))) continue;
         AddFinding(problem, Joined(kClassesRootName, path), *name + " - " + *libId, RemovalKind::DeleteKey,
                    libId->empty() ? FindingReason{ReasonKind::NoTypeLib}
                                   : FindingReason{ReasonKind::UnregisteredTypeLib, *libId});
@@ -184,7 +189,8 @@ void TScanTaskThread::ScanCustomControls() {
 void TScanTaskThread::ScanClassAppIds() {
     ShowTaskCaption(ScanText(scan_text::kScanningActiveX));
     const std::string problem = ScanText(scan_text::kProblemActiveX);
-    const std::vector<std::string> appIds = UpperSubkeyNames(*registry_, "AppID");
+    const auto appIds = UpperSubkeyNames(*registry_, "AppID");
+    if (!appIds) return;
     const auto classes = registry_->OpenKey(RootKey::ClassesRoot, "CLSID", Access::Full);
     if (!classes) return;
     for (const auto& id : classes->SubkeyNames()) {
@@ -195,7 +201,7 @@ void TScanTaskThread::ScanClassAppIds() {
         if (!key) continue;
         auto appId = ReadText(*key, "AppID");
         if (!appId || appId->empty()) continue;
-        if (AnyContains(appIds, UpperAnsi(*appId)) || AnyContains(appIds, UpperAnsi(id))) continue;
+        if (AnyContains(*appIds, UpperAnsi(*appId)) || AnyContains(*appIds, UpperAnsi(id))) continue;
         if (const auto server = key->OpenSubkey("InprocServer32", Access::Full)) {
             const auto file = ReadText(*server, "");
             if (!file || UpperAnsi(*file).find("OLEACC.DLL") != std::string::npos) continue;

@@ -13,6 +13,9 @@ namespace ks {
 
 namespace {
 
+// The LocalSystem account's profile below HKEY_USERS.
+constexpr std::string_view kSystemProfile = "S-1-5-18";
+
 // Compared ignoring case.
 constexpr std::string_view kSparedAnyCase = "KasperskyLab\\protected";
 
@@ -125,8 +128,9 @@ void TScanTaskThread::ScanEmptyKeysBelow(std::string_view rootName, std::string_
             continue;
         }
         const std::string& name = level.subkeys[level.next++];
-        // The default user's profile is never touched, at whatever depth.
-        if (users && EqualsNoCase(name, ".DEFAULT")) continue;
+        // The default user's profile is never touched, at whatever depth, and
+        // neither is the system's: S-1-5-18 is the same hive as ".DEFAULT".
+        if (users && (EqualsNoCase(name, ".DEFAULT") || EqualsNoCase(name, kSystemProfile))) continue;
         std::string child = level.path.empty() ? name : level.path + "\\" + name;
         ShowCurrentKey(child);
         if (CountKeyContent(*registry_, *root, child) < 1 && MayReportEmptyKey(child))

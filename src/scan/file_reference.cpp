@@ -134,6 +134,42 @@ std::size_t WaysOutEnd(std::string_view text) {
     return end;
 }
 
+bool EndsName(char c) { return IsCandidateSeparator(c) || c == '"'; }
+
+// Where the file called `name` ends in the text, its extension included:
+// only where the name stands as a file name, right after a backslash or a
+// slash and followed by a dot, the end, or a character that ends a name.
+std::size_t EndOfNamedFile(std::string_view text, std::string_view name) {
+    for (std::size_t from = 0;;) {
+        const std::size_t found = FindNoCase(text.substr(from), name);
+        if (found == std::string_view::npos) return std::string_view::npos;
+        const std::size_t begin = from + found;
+        from = begin + 1;
+        if (begin == 0 || !IsPathSeparator(text[begin - 1])) continue;
+        std::size_t end = begin + name.size();
+        if (end < text.size() && text[end] == '.') {
+            while (end < text.size() && !IsPathSeparator(text[end]) && !EndsName(text[end])) ++end;
+        } else if (end < text.size() && !EndsName(text[end])) {
+            continue;
+        }
+        return end;
+    }
+}
+
+// The file a command line names in its folder (the name begins at
+// nameStart): up to the first separator after a dot in the name, which ends
+// "app.exe /min" and "my app.exe,1" where the arguments begin; without a dot
+// all of it ("My Folder"), trailing semicolons left off.
+std::string_view NamedPath(std::string_view work, std::size_t nameStart) {
+    bool dot = false;
+    for (std::size_t at = nameStart; at < work.size(); ++at) {
+        if (work[at] == '.') dot = true;
+        else if (dot && IsCandidateSeparator(work[at])) return work.substr(0, at);
+    }
+    while (work.size() > nameStart && work.back() == ';') work.remove_suffix(1);
+    return work;
+}
+
 }  // namespace
 
 bool IsCandidateSeparator(char c) {
@@ -146,7 +182,7 @@ bool IsCandidateSeparator(char c) {
 }
 
 FileReferenceTest::FileReferenceTest(FileSystem& files, FileReferenceOptions options)
-    : files_(files), options_(options) {}
+    : files_(files), options_(options), codePage_(files.CodePage()) {}
 
 // ---------------------------------------------------------------------------
 // Remembered facts
@@ -203,6 +239,7 @@ void FileReferenceTest::FactTable::Clear() {
 }
 
 void FileReferenceTest::ForgetAnswers() {
+    memoryBorn_ = std::chrono::steady_clock::now();
     facts_.Clear();
     goneText_.clear();
     goneTried_ = 0;
@@ -224,8 +261,19 @@ std::uint32_t FileReferenceTest::FolderEntry(std::string_view path, std::uint32_
     return entry;
 }
 
+bool FileReferenceTest::TooLong(std::string_view text, std::size_t extraChars) const {
+    // Never fewer bytes than characters: most texts are decided by their size.
+    if (text.size() + extraChars <= kLongestFileNameChars) return false;
+    return FewestChars(text, codePage_) + extraChars > kLongestFileNameChars;
+}
+
+std::size_t FileReferenceTest::BytesWithinLimit(std::string_view text) const {
+    if (!TooLong(text)) return text.size();
+    return BytesOfFewestChars(text, kLongestFileNameChars, codePage_);
+}
+
 bool FileReferenceTest::FolderExists(std::string_view path) {
-    if (path.size() > kLongestFileNameChars) return false;
+    if (TooLong(path)) return false;
     return facts_[FolderEntry(path)].folder == 1;
 }
 
@@ -414,13 +462,13 @@ FileReferenceTest::Kind FileReferenceTest::ListedKind(Place& place, std::string_
 }
 
 bool FileReferenceTest::FileExists(std::string_view path) {
-    if (path.size() > kLongestFileNameChars) return false;
+    if (TooLong(path)) return false;
     Place place = PlaceOf(path);
     return FileExistsAt(place, path);
 }
 
 bool FileReferenceTest::FileExistsAt(Place& place, std::string_view grown, std::string_view extension) {
-    if (grown.size() + extension.size() > kLongestFileNameChars) return false;
+    if (TooLong(grown, extension.size())) return false;
     switch (Judge(place, grown, extension)) {
     case Verdict::Missing:
     case Verdict::Folder: return false;
@@ -440,7 +488,7 @@ bool FileReferenceTest::FileExistsAt(Place& place, std::string_view grown, std::
 }
 
 bool FileReferenceTest::FolderExistsAt(Place& place, std::string_view path) {
-    if (path.size() > kLongestFileNameChars) return false;
+    if (TooLong(path)) return false;
     switch (Judge(place, path, {})) {
     case Verdict::Missing:
     case Verdict::File: return false;
@@ -452,7 +500,7 @@ bool FileReferenceTest::FolderExistsAt(Place& place, std::string_view path) {
 
 bool FileReferenceTest::FoundWithProgramExtension(Place& place, std::string_view candidate) {
     // The three names share the candidate's container, so one missing folder answers all three.
-    if (candidate.size() + 4 > kLongestFileNameChars) return false;
+    if (TooLong(candidate, 4)) return false;
     using namespace std::string_view_literals;
     for (const std::string_view extension : {".exe"sv, ".com"sv, ".bat"sv})
         if (FileExistsAt(place, candidate, extension)) return true;
@@ -466,7 +514,7 @@ bool FileReferenceTest::FoundBesideFolder(Place& place, std::string_view candida
 }
 
 bool FileReferenceTest::FoundBesideFolder(std::string_view candidate, bool allowFolder) {
-    if (candidate.size() > kLongestFileNameChars) return false;
+    if (TooLong(candidate)) return false;
     Place place = PlaceOf(candidate);
     return FoundBesideFolder(place, candidate, allowFolder);
 }
@@ -482,6 +530,33 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
                                                std::string_view scanDrives, bool allowFolder,
                                                std::string* testedPath) {
     ForgetWhenFull();
+    lookedFor_.clear();
+    const bool missing = IsMissingAsRemembered(path, nameHint, scanDrives, allowFolder, testedPath);
+    // Decided without a look (a drive without a disk), on answers all learned
+    // a moment ago, or not there now either.
+    if (missing && (lookedFor_.empty() || std::chrono::steady_clock::now() - memoryBorn_ < options_.trustAnswersFor ||
+                    !FoundOnAskingAgain()))
+        return true;
+    // Something appeared since it was asked about: nothing remembered can be trusted.
+    if (missing) ForgetAnswers();
+    lookedFor_.clear();
+    return false;
+}
+
+bool FileReferenceTest::FoundOnAskingAgain() {
+    const bool fits = !TooLong(lookedFor_);
+    if (fits && lookedForAs_.file && files_.FileExists(lookedFor_)) return true;
+    if (fits && lookedForAs_.folder && files_.FolderExists(lookedFor_)) return true;
+    if (!lookedForAs_.program || TooLong(programStem_, 4)) return false;
+    using namespace std::string_view_literals;
+    for (const std::string_view extension : {".exe"sv, ".com"sv, ".bat"sv})
+        if (files_.FileExists(programStem_ + std::string(extension))) return true;
+    return false;
+}
+
+bool FileReferenceTest::IsMissingAsRemembered(std::string_view path, std::string_view nameHint,
+                                              std::string_view scanDrives, bool allowFolder,
+                                              std::string* testedPath) {
     // Strings that are not tested.
     if (path.empty()) return false;
     if (path.find('?') != std::string_view::npos) return false;
@@ -515,10 +590,18 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
 
     std::string hinted;
     if (!nameHint.empty()) {
-        const std::size_t at = FindNoCase(work, nameHint);
-        if (at == std::string_view::npos) return false;
-        hinted.assign(work.substr(0, at));
-        hinted.append(nameHint);
+        if (nameHint.find('.') == std::string_view::npos) {
+            // A bare name ("tool") occurs in many places ("C:\Tools\tool.exe"):
+            // only the file of that name counts.
+            const std::size_t end = EndOfNamedFile(work, nameHint);
+            if (end == std::string_view::npos) return false;
+            hinted.assign(work.substr(0, end));
+        } else {
+            const std::size_t at = FindNoCase(work, nameHint);
+            if (at == std::string_view::npos) return false;
+            hinted.assign(work.substr(0, at));
+            hinted.append(nameHint);
+        }
         work = hinted;
     } else if (work.empty()) {
         return false;
@@ -533,18 +616,36 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
                                         (StartsWithNoCase(work, "B:\\") && !options_.driveBReady)))
         return true;
 
-    if (!nameHint.empty()) return !FileExists(work);
+    if (!nameHint.empty()) {
+        lookedFor_.assign(work);
+        lookedForAs_ = {true, false, false};
+        return !FileExists(work);
+    }
 
     // A command line that names a second drive is not tested.
     if (work.substr(3).find(":\\") != std::string_view::npos) return false;
 
     const std::string_view dir = work.substr(0, work.rfind('\\') + 1);
     if (dir.size() == work.size() && FolderExists(work)) return false;
+    // What is looked for again is looked for only as the test itself would
+    // have found it: a folder form as a folder; in the folder a file, a
+    // folder where folders count, or, for a name without extension, a
+    // program named by its first word; below a folder that is gone a file,
+    // or such a program when something follows its name.
+    lookedFor_.assign(dir.size() == work.size() ? work : NamedPath(work, dir.size()));
+    const bool bareName = lookedFor_.find('.', dir.size()) == std::string::npos;
+    programStem_.assign(work.substr(0, std::find_if(work.begin() + static_cast<std::ptrdiff_t>(dir.size()), work.end(),
+                                                    IsCandidateSeparator) -
+                                           work.begin()));
+    if (dir.size() == work.size()) lookedForAs_ = {false, true, false};
 
     // Candidates longer than a file name can be are never found, so the
     // loops below stop where the system would refuse them.
-    const std::uint32_t dirEntry = dir.size() <= kLongestFileNameChars ? FolderEntry(dir) : kNoEntry;
+    const std::uint32_t dirEntry = TooLong(dir) ? kNoEntry : FolderEntry(dir);
+    // Every candidate is a beginning of work: those longer than this are too long.
+    const std::size_t limit = BytesWithinLimit(work);
     if (dirEntry != kNoEntry && facts_[dirEntry].folder == 1) {
+        lookedForAs_ = {true, allowFolder, bareName};
         // Grow from the folder: an argument list after an existing program
         // never becomes part of its name.
         Place place;
@@ -553,7 +654,7 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
         place.entry = dirEntry;
         place.container = Place::Container::Exists;
         std::size_t length = dir.size();
-        for (; length < work.size() && length <= kLongestFileNameChars; ++length) {
+        for (; length < work.size() && length <= limit; ++length) {
             if (IsCandidateSeparator(work[length]) && FoundBesideFolder(place, work.substr(0, length), allowFolder))
                 return false;
             Advance(place, work, length, length + 1);
@@ -565,16 +666,17 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
         while (!candidate.empty() && candidate.back() == ';') {
             candidate.remove_suffix(1);
             if (candidate.empty()) break;
-            if (FoundBesideFolder(candidate, allowFolder)) return false;
+            if (candidate.size() <= limit && FoundBesideFolder(candidate, allowFolder)) return false;
         }
         return true;
     }
 
+    if (dir.size() < work.size()) lookedForAs_ = {true, false, bareName && programStem_.size() < work.size()};
     // The folder is gone: some prefix of the string may still name a file.
     // The candidates a text shares with the last one tried this way found
     // nothing then and find nothing now: the loop resumes where that one
     // stood at the end of the shared part.
-    const std::string_view text = work.substr(0, kLongestFileNameChars);
+    const std::string_view text = work.substr(0, limit);
     const auto shared = static_cast<std::size_t>(
         std::mismatch(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(text.size(), goneTried_)),
                       goneText_.begin())
@@ -582,7 +684,7 @@ bool FileReferenceTest::IsMissingFileReference(std::string_view path, std::strin
         text.begin());
     Place place = shared > 0 ? gonePlaces_[shared] : Place{};
     goneText_.assign(text);
-    gonePlaces_.resize(kLongestFileNameChars + 1);
+    if (gonePlaces_.size() <= text.size()) gonePlaces_.resize(text.size() + 1);
     std::size_t waysOutEnd = std::string_view::npos;
     std::size_t length = shared;
     for (; length < text.size(); ++length) {

@@ -1,6 +1,7 @@
 // The shared test whether a registry string names a file or folder that is gone.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,12 +18,16 @@ struct FileReferenceOptions {
     bool includeRemoveMedia = false;
     bool driveAReady = false;
     bool driveBReady = false;
+    // How long a remembered answer is as good as a new one.
+    std::chrono::steady_clock::duration trustAnswersFor = std::chrono::seconds(1);
 };
 
 // The ANSI file functions refuse a name longer than MAX_PATH characters
 // (GetFileAttributesA converts into a buffer of MAX_PATH + 1 wide characters),
 // so such a name never exists. Asking anyway would cost time per character on
-// a megabyte-long registry string and could never change an answer.
+// a megabyte-long registry string and could never change an answer. The
+// characters are those of the ANSI code page: in a double-byte one a name of
+// 260 characters may take up to 520 bytes.
 constexpr std::size_t kLongestFileNameChars = 260;
 
 // The separators at which a growing candidate is tested before it is extended.
@@ -33,7 +38,11 @@ bool IsCandidateSeparator(char c);
 // folder that holds it exists, and a folder found missing once answers every
 // candidate below it without asking again. In a folder that exists, one
 // listing answers all the plain names a scan tries there: one it lacks is not
-// there, one it shows is a file or a folder as the listing says.
+// there, one it shows is a file or a folder as the listing says. But a scan
+// is long and installers run meanwhile: before a reference is called
+// missing on answers older than options().trustAnswersFor, the path it names
+// is asked for once more, and when it has appeared everything remembered is
+// dropped.
 class FileReferenceTest {
 public:
     FileReferenceTest(FileSystem& files, FileReferenceOptions options);
@@ -49,6 +58,10 @@ public:
     // Var with its environment variables expanded when that names an existing
     // folder; otherwise Var unchanged.
     std::string ExpandFolderVariable(std::string_view var);
+
+    // The path the last reference found missing was looked for as; empty when
+    // it was decided without asking (a drive without a disk) or not missing.
+    const std::string& LookedFor() const { return lookedFor_; }
 
     const FileReferenceOptions& options() const { return options_; }
     // Drops what was remembered (the next scan starts afresh).
@@ -126,6 +139,12 @@ private:
     // What the container alone says of container + name.
     enum class Verdict { Ask, Missing, File, Folder };
 
+    // The test on what is remembered; notes the path it looked for.
+    bool IsMissingAsRemembered(std::string_view path, std::string_view nameHint, std::string_view scanDrives,
+                               bool allowFolder, std::string* testedPath);
+    // The path looked for asked of the file system itself.
+    bool FoundOnAskingAgain();
+
     static Place PlaceOf(std::string_view path);
     void Advance(Place& place, std::string_view text, std::size_t from, std::size_t to);
     // The candidate is the growing text up to its current length, with an
@@ -136,6 +155,11 @@ private:
     // Keeps the names in range that go on with `chars` after their first `depth` characters.
     void Narrow(std::uint32_t& from, std::uint32_t& to, std::uint32_t depth, std::string_view chars) const;
 
+    // Whether the text, and as many characters more, is longer than any name
+    // the system takes.
+    bool TooLong(std::string_view text, std::size_t extraChars = 0) const;
+    // The bytes of the longest beginning of the text that is not too long.
+    std::size_t BytesWithinLimit(std::string_view text) const;
     bool FileExists(std::string_view path);
     bool FolderExists(std::string_view path);
     // The folder's entry (found by its text unless given), its FolderExists answer known.
@@ -154,6 +178,7 @@ private:
 
     FileSystem& files_;
     FileReferenceOptions options_;
+    LeadBytes codePage_;
     FactTable facts_;
     std::vector<Listing> listings_;
     std::vector<ListedName> listedNames_;
@@ -164,6 +189,18 @@ private:
     std::size_t goneTried_ = 0;
     std::vector<Place> gonePlaces_;
     std::string scratch_;
+    // The path the test looked for, and as what: a file, a folder, a program
+    // named without its extension.
+    struct LookedForAs {
+        bool file = false;
+        bool folder = false;
+        bool program = false;
+    };
+    std::string lookedFor_;
+    LookedForAs lookedForAs_;
+    std::string programStem_;  // what a program is looked for as, with each extension
+    // When the oldest answer remembered was learned, at the latest.
+    std::chrono::steady_clock::time_point memoryBorn_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace ks

@@ -39,10 +39,13 @@ void TScanTaskThread::ScanInstaller() {
                                          {ReferenceTest::Source::ValueName, ReferenceTest::Hint::None, true}));
     }
 
-    // Cached sizes and usage of programs that no longer have an uninstall entry.
+    // Cached sizes and usage of programs that no longer have an uninstall
+    // entry: only a whole list of the entries can tell which ones those are.
+    const auto uninstall = registry_->OpenKey(RootKey::LocalMachine, kUninstall, Access::Read);
+    const auto entries = uninstall ? uninstall->AllSubkeyNames() : std::nullopt;
+    if (!entries) return;
     std::unordered_set<std::string> installed;
-    if (auto uninstall = registry_->OpenKey(RootKey::LocalMachine, kUninstall, Access::Read))
-        for (const std::string& name : uninstall->SubkeyNames()) installed.insert(UpperAnsi(name));
+    for (const std::string& name : *entries) installed.insert(UpperAnsi(name));
     auto cache = registry_->OpenKey(RootKey::LocalMachine, kArpCache, Access::Read);
     if (!cache) return;
     ShowCurrentKey(kArpCache);

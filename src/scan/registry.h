@@ -99,6 +99,11 @@ public:
     // Names in enumeration order. An enumeration ends at the first error other
     // than "more data", so a key that answers every index with an error still ends.
     virtual std::vector<std::string> SubkeyNames() const = 0;
+    // Every subkey name, or nothing when the enumeration ended on an error
+    // other than "no more items": for lists that are only worth something
+    // whole, where a name left out would be taken for one that is not there.
+    // A key that cannot tell answers nothing.
+    virtual std::optional<std::vector<std::string>> AllSubkeyNames() const { return std::nullopt; }
     virtual std::vector<std::string> ValueNames() const = 0;
     // Every value with its type and data, one enumeration call per value.
     virtual std::vector<RegValue> Values() const = 0;

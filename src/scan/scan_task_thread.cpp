@@ -44,6 +44,9 @@ void TScanTaskThread::Start(std::unique_ptr<TScanTaskThread> worker) {
 
 void TScanTaskThread::Execute() {
     try {
+        // A file test on a removable or CD drive must not stop the scan with a
+        // box asking for a disk: such a question fails for the whole scan.
+        const auto silenced = files_->SilenceCriticalErrors();
         for (const auto& text : taskIds_) {
             if (handOver_->StopRequested()) return;
             const int id = ParseTaskId(text);

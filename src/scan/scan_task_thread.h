@@ -110,6 +110,8 @@ public:
     void ScanObsoleteSoftwareRoot(std::string_view rootName, std::string_view keyPath);
     void ScanStartMenu();
     void ScanShortcuts();
+    // Walks the folder and every folder in it, but no junction or folder link
+    // below it, and no folder already walked.
     void ScanShortcutFolder(std::string_view folder);
     // The shortcut's target; empty when it cannot be read. Throws when the
     // link object itself cannot be made.
@@ -136,6 +138,8 @@ public:
 
 private:
     void ScanUserAssist(const std::string& problem);
+    // The shortcut walk of one folder, `resolved` being where it really is.
+    void WalkShortcutFolder(std::string_view folder, std::string_view resolved);
 
     FileReferenceTest& PathTest();
     // Whether the walk leaves this key (and all below it) out.
@@ -159,8 +163,9 @@ private:
     // Opened on first use, on the worker's thread, and kept until the worker goes.
     std::unique_ptr<ShortcutReader> shortcutReader_;
     bool shortcutReaderOpened_ = false;
-    // Folders the shortcut check walked (upper case): the special folders
-    // nest on newer systems, and a folder walked twice would report twice.
+    // Where the folders the shortcut check walked really are (upper case):
+    // the special folders nest on newer systems, and a folder walked twice
+    // would report twice.
     std::set<std::string> shortcutFoldersWalked_;
 };
 

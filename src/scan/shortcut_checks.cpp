@@ -34,23 +34,33 @@ void TScanTaskThread::ScanShortcuts() {
     }
 }
 
+// The folder is taken as it is, even when it is itself a link: under Wine
+// the desktop is a link to the Unix home folder.
 void TScanTaskThread::ScanShortcutFolder(std::string_view folder) {
-    if (folder.empty()) return;
+    if (!folder.empty()) WalkShortcutFolder(folder, files_->ResolvedFolder(folder));
+}
+
+void TScanTaskThread::WalkShortcutFolder(std::string_view folder, std::string_view resolved) {
     const std::string prefix = WithTrailingBackslash(std::string(folder));
-    // The user's Start menu and recent documents lie inside the application
-    // data folder since Windows Vista: each folder is walked once.
-    if (!shortcutFoldersWalked_.insert(UpperAnsi(prefix)).second) return;
+    const std::string real = resolved.empty() ? std::string() : WithTrailingBackslash(std::string(resolved));
+    // Each real folder once: the user's Start menu and recent documents lie
+    // inside the application data folder since Windows Vista, and a folder
+    // that is a link may lead into another of the six.
+    if (!shortcutFoldersWalked_.insert(UpperAnsi(real)).second) return;
     // Shown as well, so that a stop takes effect in a large folder without shortcuts.
     ShowCurrentKey(folder);
     const auto entries = files_->ListFolder(folder);
     if (!entries) return;
     for (const auto& entry : *entries) {
-        const std::string path = prefix + entry.name;
         if (entry.isFolder) {
-            ScanShortcutFolder(path);
+            // A junction or folder link leads out of the folder, anywhere: under
+            // Wine the templates folder in the application data leads to the
+            // whole home folder. Its shortcuts are not this folder's to report.
+            if (!entry.isReparsePoint) WalkShortcutFolder(prefix + entry.name, real + entry.name);
             continue;
         }
         if (!IsShortcutName(entry.name)) continue;
+        const std::string path = prefix + entry.name;
         ShowCurrentKey(path);
         std::string target = ResolveShortcutTarget(path);
         if (target.empty()) continue;

@@ -64,14 +64,17 @@ void TScanTaskThread::ScanObsoleteSoftwareRoot(std::string_view rootName, std::s
 
 void TScanTaskThread::ScanStartMenu() {
     ShowTaskCaption(ScanText(scan_text::kScanningStartMenu));
+    // An ordering is reported when no Programs folder holds its folder, so
+    // both folders must be listed whole; otherwise nothing is reported.
     std::vector<std::string> folders;
     for (int csidl : {kCsidlPrograms, kCsidlCommonPrograms}) {
         const std::string programs = files_->SpecialFolder(csidl);
         // An empty path would list the current folder instead.
-        if (programs.empty()) continue;
-        if (const auto entries = files_->ListFolder(programs))
-            for (const auto& entry : *entries)
-                if (entry.isFolder) folders.push_back(entry.name);
+        if (programs.empty()) return;
+        const auto entries = files_->ListFolder(programs);
+        if (!entries) return;
+        for (const auto& entry : *entries)
+            if (entry.isFolder) folders.push_back(entry.name);
     }
     const std::string problem = ScanText(scan_text::kProblemStartMenu);
     for (const char* keyPath : kMenuOrderKeys) {

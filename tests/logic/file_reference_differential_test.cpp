@@ -188,6 +188,9 @@ public:
     bool DeleteFile(std::string_view) override { return false; }
     std::uint8_t WindowsVersionCode() override { return inner_.WindowsVersionCode(); }
     bool IsWow64() override { return inner_.IsWow64(); }
+    LeadBytes CodePage() override { return inner_.CodePage(); }
+    std::string ResolvedFolder(std::string_view path) override { return inner_.ResolvedFolder(path); }
+    std::unique_ptr<ThreadSetting> SilenceCriticalErrors() override { return inner_.SilenceCriticalErrors(); }
 
 private:
     // The part before the first dot, blanks cut from its end, is CON, PRN,

@@ -2,10 +2,12 @@
 // media rule, the name-hint branch, and the questions it does not ask.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "scan/file_reference.h"
 #include "scan/scan_task_thread.h"
+#include "support/code_page_tables.h"
 #include "support/memory_registry.h"
 
 namespace ks {
@@ -138,12 +140,72 @@ TEST_F(FileReferenceTestFixture, NameHintCutsThePathAfterTheName) {
     EXPECT_EQ(fs.queries(), 2u) << "the file, and the folder that would hold it";
     EXPECT_FALSE(Missing("C:\\Apps\\App.dll", ".exe")) << "hint absent: not tested";
     EXPECT_TRUE(Missing("C:\\Windows", "Windows", true)) << "folders never count with a hint";
-    EXPECT_TRUE(Missing("C:\\Tools\\run.exe;", "run")) << "only the cut text is tested, no extensions";
+    EXPECT_TRUE(Missing("C:\\Tools\\run;", "run")) << "only the cut text is tested, no extensions";
     EXPECT_FALSE(Missing("D:\\setup.exe", ".exe"));
     EXPECT_FALSE(Missing("rundll32 C:\\Apps\\App.exe", ".exe")) << "no drive at the start";
     // A second drive is no reason to skip with a hint: only the cut text counts.
     EXPECT_FALSE(Missing("C:\\Apps\\App.exe /log=C:\\gone.txt", ".exe"));
     EXPECT_TRUE(Missing("\"C:\\Gone\\setup.exe\" /x", ".exe"));
+}
+
+TEST_F(FileReferenceTestFixture, ABareNameHintIsMatchedOnlyAsAFileName) {
+    fs.AddFile("C:\\Tools\\tool.exe");
+    fs.AddFile("C:\\tool\\tool");
+    const struct {
+        const char* path;
+        bool missing;
+    } cases[] = {
+        {"C:\\Tools\\tool.exe", false},  {"\"C:\\Tools\\TOOL.EXE\" /x", false}, {"C:\\Tools\\tool.exe,1", false},
+        {"C:\\tool\\tool -q", false},    // the folder of that name passed over
+        {"C:\\Tools\\tool.old", true},   // the file of that name with its extension...
+        {"C:\\Tools\\tool", true},       // ...and none added
+        {"C:\\tool\\other.exe", false},  // only a folder of that name: not tested
+        {"C:\\Tools\\mytool.exe", false}, {"C:\\Tools\\toolbox.exe", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(Missing(c.path, "tool"), c.missing);
+    }
+}
+
+// A file that appears while a scan runs: a reference found missing on
+// answers older than they are trusted for is asked for once more.
+TEST_F(FileReferenceTestFixture, OldAnswersAreCheckedBeforeAReferenceIsMissing) {
+    const struct {
+        const char* path;
+        const char* hint;
+        bool allowFolder;
+        const char* appears;  // a folder when it ends in a backslash
+    } cases[] = {
+        {"C:\\Tools\\new.exe /x", "", false, "C:\\Tools\\new.exe"},  // in a folder listed before
+        {"C:\\Tools\\newer -q", "", false, "C:\\Tools\\newer.com"},  // a program without its extension
+        {"C:\\Tools\\New Folder", "", true, "C:\\Tools\\New Folder\\"},
+        {"C:\\Later\\bin\\app.exe /x", "", false, "C:\\Later\\bin\\app.exe"},  // below a folder that was gone
+        {"C:\\Later\\run /q", "", false, "C:\\Later\\run.bat"},
+        {"C:\\Folder\\Form\\", "", false, "C:\\Folder\\Form\\"},
+        {"C:\\Apps\\New.exe -x", ".exe", false, "C:\\Apps\\New.exe"},
+    };
+    FileReferenceOptions aged;
+    aged.trustAnswersFor = std::chrono::steady_clock::duration::zero();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        test::MemoryFileSystem files;
+        files.AddFile("C:\\Tools\\run.exe");
+        files.AddFile("C:\\Apps\\App.exe");
+        FileReferenceTest checked(files, aged), trusting(files, {});
+        EXPECT_TRUE(checked.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder));
+        EXPECT_TRUE(trusting.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder));
+        std::string_view(c.appears).ends_with('\\') ? files.AddFolder(c.appears) : files.AddFile(c.appears);
+        EXPECT_FALSE(checked.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder));
+        EXPECT_TRUE(trusting.IsMissingFileReference(c.path, c.hint, drives, c.allowFolder)) << "young answers stand";
+    }
+    // Still missing: only the path named is asked for once more.
+    FileReferenceTest checked(fs, aged);
+    EXPECT_TRUE(checked.IsMissingFileReference("C:\\Tools\\gone.exe /x", "", drives, false));
+    fs.ResetQueries();
+    EXPECT_TRUE(checked.IsMissingFileReference("C:\\Tools\\gone.exe /x", "", drives, false));
+    EXPECT_EQ(fs.queries(), 1u);
+    EXPECT_EQ(checked.LookedFor(), "C:\\Tools\\gone.exe");
 }
 
 TEST_F(FileReferenceTestFixture, RemovableDrivesWithoutDiskAreMissingUntouched) {
@@ -283,6 +345,42 @@ TEST(FileReferenceLength, NamesLongerThanTheSystemAllowsAreNeverAsked) {
     const std::string fits = "C:\\" + std::string(240, 'd') + "\\file.exe";
     fs.AddFile(fits);
     EXPECT_FALSE(test.IsMissingFileReference(fits, "", "c", false));
+}
+
+TEST(FileReferenceLength, ADoubleByteCodePageCountsCharactersNotBytes) {
+    const LeadBytes shiftJis = test::kShiftJis932.Leads();
+    std::string kanji;  // 15 characters
+    for (int i = 0; i < 15; ++i) kanji += "\x93\xFA";
+    // Well over 260 bytes, well under 260 characters.
+    const std::string folder = "C:\\" + kanji + kanji + kanji + kanji + kanji + kanji + "\\" + kanji + kanji + kanji;
+    const std::string program = folder + "\\" + kanji;
+    test::MemoryFileSystem fs;
+    fs.SetCodePage(shiftJis);
+    fs.AddFile(program + ".exe");
+    const struct {
+        std::string path;
+        const char* hint;
+        bool missing;
+    } cases[] = {
+        {folder + "\\", "", false},  // the folder test
+        {"\"" + program + ".exe\" /x", "", false},
+        {program + " /x", "", false},                   // a program named without its extension
+        {program + ".exe\\sub\\x.dll", "", false},      // a file where its folder should be
+        {program + ".exe /x", ".exe", false},           // with a name hint
+        {folder + "\\gone\\x.exe /x", "", true},
+        {program + ".dll", ".dll", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.size());
+        FileReferenceTest test(fs, {});
+        EXPECT_EQ(test.IsMissingFileReference(c.path, c.hint, "c", false), c.missing);
+    }
+    // In a single-byte code page the same bytes are too long for any name.
+    fs.SetCodePage({});
+    FileReferenceTest singleByte(fs, {});
+    fs.ResetQueries();
+    EXPECT_TRUE(singleByte.IsMissingFileReference(program + ".exe", ".exe", "c", false));
+    EXPECT_EQ(fs.queries(), 0u);
 }
 
 }  // namespace

@@ -118,6 +118,7 @@ TEST_F(ClassChecksTest, AQueuedDeepScanSkipsTheClassAndTypeLibraryWalksOnly) {
     registry->SetString(kClasses, "TypeLib\\{L}\\1.0\\HELPDIR", "", "C:\\Gone");
     registry->SetString(kClasses, "Interface\\{I}", "", "IGone");
     registry->SetString(kClasses, "Interface\\{I}\\TypeLib", "", "{UNREGISTERED}");
+    registry->AddKey(kClasses, "AppID");
     const Finding interface{"Custom Controls Issue", "HKEY_CLASSES_ROOT\\Interface\\{I}", "IGone - {UNREGISTERED}",
                             RemovalKind::DeleteKey};
     const Finding appId{"ActiveX Issue", "HKEY_CLASSES_ROOT\\CLSID\\{A}", "{NOAPP}", RemovalKind::DeleteKey};

@@ -116,6 +116,8 @@ std::vector<SectionCase> Sections() {
              t.Str(HKLM, appPaths + "\\lib.dll", "", "C:\\Gone\\lib.dll");      // not a program
              t.Str(HKLM, appPaths + "\\a.b", "", "C:\\Gone\\a.b");              // shorter than ".exe"
              t.Str(HKLM, appPaths + "\\tool", "", "C:\\Gone\\tool");            // no dot: examined
+             t.Str(HKLM, appPaths + "\\app", "", "C:\\Here\\app.exe /x");      // as a file name only,
+             t.Str(HKLM, appPaths + "\\here", "", "C:\\Here\\gone.exe");       // not as a folder
              t.Str(HKLM, appPaths + "\\empty.exe", "", "");
              t.registry->SetDword(HKLM, appPaths + "\\number.exe", "", 1);
              t.Str(HKLM, appPaths + "\\named.exe", "Path", "C:\\Gone\\named.exe");  // only the default counts

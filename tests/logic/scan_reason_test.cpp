@@ -61,7 +61,9 @@ TEST(ScanReasonTest, EachSectionSaysWhyItsRowsAreThere) {
         {"start menu: the folder that is not there", 16,
          [](test::SectionScan& s) {
              s.files->SetSpecialFolder(2, "C:\\Programs");
+             s.files->SetSpecialFolder(23, "C:\\All Programs");
              s.files->AddFolder("C:\\Programs");
+             s.files->AddFolder("C:\\All Programs");
              s.registry->AddKey(HKCU, kWindows + "Explorer\\MenuOrder\\Start Menu\\Programs\\Old Games");
          },
          {"Old Games", ReasonKind::NoStartMenuFolder, "Old Games", Source::None}},

@@ -130,6 +130,35 @@ TEST(ShortcutScanTest, MissingTargetsOfTheSixFoldersInOrder) {
     EXPECT_EQ(links->closed, 1);
 }
 
+// Under Wine the desktop and the templates folder are links to the Unix home
+// folder: the walk takes each of the six folders as it is, but follows no
+// link below them, and walks each folder, however reached, once.
+TEST(ShortcutScanTest, LinksBelowTheFoldersAreNotFollowedAndNoFolderIsWalkedTwice) {
+    test::SectionScan scan;
+    auto& files = *scan.files;
+    files.SetSpecialFolder(26, "C:\\Me\\AppData");
+    files.SetSpecialFolder(11, "C:\\Home\\Menu");
+    files.SetSpecialFolder(16, "C:\\Me\\Desktop");
+    files.AddLink("C:\\Me\\Desktop", "C:\\Home");
+    files.AddLink("C:\\Me\\AppData\\Templates", "C:\\Home");
+    files.AddLink("C:\\Me\\AppData\\Junction", "C:\\Elsewhere");
+    files.AddLink("C:\\Home\\Loop", "C:\\Home");
+    for (const char* file : {"C:\\Me\\AppData\\a.lnk", "C:\\Me\\AppData\\Start Menu\\s.lnk", "C:\\Home\\h.lnk",
+                             "C:\\Home\\Menu\\m.lnk", "C:\\Elsewhere\\e.lnk"})
+        files.AddFile(file);
+    // Each shortcut as the walk should reach it, and only so.
+    const std::vector<std::string> expected = {"C:\\Me\\AppData\\a.lnk", "C:\\Me\\AppData\\Start Menu\\s.lnk",
+                                               "C:\\Home\\Menu\\m.lnk", "C:\\Me\\Desktop\\h.lnk"};
+    auto links = std::make_shared<FakeShortcutLinks>();
+    for (const auto& path : expected) links->Plant(path, "C:\\Apps\\gone.exe");
+    auto worker = scan.Worker();
+    worker->Shortcuts = links;
+    std::vector<std::string> reported;
+    for (const auto& finding : scan.Run(*worker, 17)) reported.push_back(finding.KeyPath);
+    EXPECT_EQ(reported, expected);
+    EXPECT_EQ(links->read, expected);
+}
+
 TEST(ShortcutScanTest, RedirectedTargetsUnderWow64AndUnreadyFloppies) {
     const struct {
         std::string target;
@@ -192,6 +221,9 @@ TEST(EmptyKeyScanTest, ChainsDefaultProfilesAndOrder) {
     r.AddKey(users, "S-1\\Software\\.Default\\Empty");
     r.AddKey(users, "S-1\\Software\\.default");
     r.AddKey(users, "S-1\\Software\\Vendor\\.DEFAULTS");
+    // The system's profile is the same hive as ".DEFAULT", under its other name.
+    r.AddKey(users, "S-1-5-18\\Empty");
+    r.AddKey(users, "S-1\\Software\\s-1-5-18");
     r.SetDword(users, "S-1\\Software", "v", 1);
     const std::vector<Finding> expected = {
         {"Empty Registry Keys", "HKEY_USERS\\S-1", "Outer", RemovalKind::DeleteSubkey},

@@ -166,6 +166,23 @@ TEST(ScanWorkerTest, TenThousandFindingsArriveInOrderWhileTheInterfaceIsSlow) {
     EXPECT_TRUE(scan.WorkerEnded());
 }
 
+// A file test on an empty removable or CD drive must fail rather than wait
+// for someone to answer "There is no disk in the drive".
+TEST(ScanWorkerTest, CriticalErrorsAreSilencedForTheWholeScan) {
+    Scan scan;
+    scan.PlantMissing(RootKey::CurrentUser, "Software\\X", 3);
+    scan.registry->SetString(RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "r",
+                             "C:\\Gone\\r.exe");
+    TScanTaskThread::Start(scan.Worker({"4", "10"}));
+    ASSERT_TRUE(scan.Pump([&] { return scan.view.finished; }));
+    ASSERT_TRUE(scan.WorkerEnded());
+    EXPECT_EQ(scan.view.findings.size(), 4u);
+    EXPECT_GT(scan.files->queries(), 0u);
+    EXPECT_EQ(scan.files->unsilencedQueries(), 0u);
+    (void)scan.files->FileExists("C:\\Gone\\r.exe");
+    EXPECT_EQ(scan.files->unsilencedQueries(), 1u) << "the silence ends with the scan";
+}
+
 TEST(ScanWorkerTest, StopDuringATaskDeliversNothingMore) {
     Scan scan;
     for (int k = 0; k < 3000; ++k) scan.PlantMissing(RootKey::CurrentUser, "Many\\K" + std::to_string(k), 3);

@@ -132,6 +132,7 @@ TYPED_TEST_P(RegistryAccessTest, SubkeysEnumerateInRegistryOrder) {
     const auto key = this->Open("Sort");
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->SubkeyNames(), expected);
+    EXPECT_EQ(key->AllSubkeyNames(), expected) << "a list read to its end";
     const auto info = key->Info();
     ASSERT_TRUE(info.has_value());
     EXPECT_EQ(info->subkeys, expected.size());

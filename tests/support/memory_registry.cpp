@@ -73,6 +73,7 @@ struct MemoryRegistry::Node {
     bool denyFull = false;
     bool denyAll = false;
     bool failValueEnumeration = false;
+    std::optional<std::size_t> subkeysListed;  // the subkey enumeration fails after this many
     bool deleted = false;
 
     std::shared_ptr<Node> Child(std::string_view childName) const {
@@ -169,8 +170,16 @@ public:
         std::vector<std::string> names;
         if (node_->deleted) return names;
         ++counters_.enumerations;
-        for (const auto& child : node_->subkeys) names.push_back(child->name);
+        for (const auto& child : node_->subkeys) {
+            if (names.size() == node_->subkeysListed) break;
+            names.push_back(child->name);
+        }
         return names;
+    }
+    std::optional<std::vector<std::string>> AllSubkeyNames() const override {
+        if (node_->deleted || (node_->subkeysListed && *node_->subkeysListed < node_->subkeys.size()))
+            return std::nullopt;
+        return SubkeyNames();
     }
     std::vector<std::string> ValueNames() const override {
         std::vector<std::string> names;
@@ -348,6 +357,9 @@ void MemoryRegistry::VanishValue(RootKey root, std::string_view path, std::strin
 void MemoryRegistry::FailValueEnumeration(RootKey root, std::string_view path) {
     if (auto node = Create(root, path)) node->failValueEnumeration = true;
 }
+void MemoryRegistry::FailSubkeyEnumeration(RootKey root, std::string_view path, std::size_t after) {
+    if (auto node = Create(root, path)) node->subkeysListed = after;
+}
 
 // ---------------------------------------------------------------------------
 // File system
@@ -359,12 +371,6 @@ constexpr size_t kExpandBufferChars = 1024;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-std::string Joined(const std::string& drive, const std::vector<std::string>& parts) {
-    std::string out = drive + "\\";
-    for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
-    return out;
-}
-
 }  // namespace
 
 MemoryFileSystem::MemoryFileSystem() {
@@ -375,7 +381,7 @@ MemoryFileSystem::MemoryFileSystem() {
 bool MemoryFileSystem::Resolve(std::string_view path, bool asFolder, std::string& drive,
                                std::vector<std::string>& parts) const {
     parts.clear();
-    if (path.empty() || path.size() > kMaxPathChars) return false;
+    if (path.empty() || FewestChars(path, codePage_) > kMaxPathChars) return false;
     if (path.find_first_of(std::string_view("*?\"<>|\0", 7)) != std::string_view::npos) return false;
     if (path.find_first_not_of(' ') == std::string_view::npos) return false;
     std::string p(path);
@@ -418,12 +424,23 @@ bool MemoryFileSystem::Resolve(std::string_view path, bool asFolder, std::string
     return true;
 }
 
+std::string MemoryFileSystem::Follow(const std::string& drive, const std::vector<std::string>& upperParts) const {
+    std::string key = drive + "\\";
+    for (const auto& part : upperParts) {
+        if (key.back() != '\\') key += '\\';
+        key += part;
+        const auto it = entries_.find(key);
+        if (it != entries_.end() && !it->second.linkTarget.empty()) key = it->second.linkTarget;
+    }
+    return key;
+}
+
 std::string MemoryFileSystem::Key(std::string_view path, bool asFolder) const {
     std::string drive;
     std::vector<std::string> parts;
     if (!Resolve(path, asFolder, drive, parts)) return {};
     for (auto& part : parts) part = UpperAnsi(part);
-    return Joined(drive, parts);
+    return Follow(drive, parts);
 }
 
 std::string MemoryFileSystem::Normalize(std::string_view path) const { return Key(path, false); }
@@ -433,18 +450,41 @@ void MemoryFileSystem::AddEntry(std::string_view path, bool isFolder) {
     std::vector<std::string> parts;
     if (!Resolve(path, false, drive, parts)) return;
     std::string key = drive + "\\";
-    entries_.emplace(key, Entry{drive + "\\", true});
+    entries_.emplace(key, Entry{drive + "\\", true, {}});
     for (size_t i = 0; i < parts.size(); ++i) {
-        key = (i ? key + "\\" : key) + UpperAnsi(parts[i]);
+        if (key.back() != '\\') key += '\\';
+        key += UpperAnsi(parts[i]);
         const bool folder = isFolder || i + 1 < parts.size();
-        auto [it, inserted] = entries_.emplace(key, Entry{parts[i], folder});
+        auto [it, inserted] = entries_.emplace(key, Entry{parts[i], folder, {}});
         if (!inserted && folder) it->second.isFolder = true;
+        if (!it->second.linkTarget.empty()) key = it->second.linkTarget;
     }
 }
 
 void MemoryFileSystem::AddFile(std::string_view path) { AddEntry(path, false); }
 void MemoryFileSystem::AddFolder(std::string_view path) { AddEntry(path, true); }
 void MemoryFileSystem::SetUnreadable(std::string_view folder) { unreadable_.insert(Key(folder, true)); }
+
+void MemoryFileSystem::AddLink(std::string_view path, std::string_view target) {
+    AddFolder(target);
+    AddFolder(path);
+    // Not a link yet: the key is the entry's own.
+    entries_[Key(path, true)].linkTarget = Key(target, true);
+}
+
+std::string MemoryFileSystem::ResolvedFolder(std::string_view path) {
+    std::string key = Key(path, true);
+    return key.empty() ? std::string(path) : key;
+}
+
+std::unique_ptr<ThreadSetting> MemoryFileSystem::SilenceCriticalErrors() {
+    struct Held : ThreadSetting {
+        explicit Held(int& counter) : depth(++counter) {}
+        ~Held() override { --depth; }
+        int& depth;
+    };
+    return std::make_unique<Held>(silenced_);
+}
 
 void MemoryFileSystem::SetDrive(char letter, std::uint32_t typeCode, bool ready) {
     drives_[UpperAnsiChar(letter)] = {typeCode, ready};
@@ -457,7 +497,7 @@ void MemoryFileSystem::SetVariable(std::string_view name, std::string_view value
 void MemoryFileSystem::SetSpecialFolder(int csidl, std::string_view path) { specialFolders_[csidl] = path; }
 
 bool MemoryFileSystem::FileExists(std::string_view path) {
-    ++queries_;
+    Count();
     // A file named with a trailing separator is looked for as a folder.
     if (path.empty() || IsSeparator(path.back())) return false;
     auto it = entries_.find(Normalize(path));
@@ -465,7 +505,7 @@ bool MemoryFileSystem::FileExists(std::string_view path) {
 }
 
 bool MemoryFileSystem::FolderExists(std::string_view path) {
-    ++queries_;
+    Count();
     auto it = entries_.find(Normalize(path));
     return it != entries_.end() && it->second.isFolder;
 }
@@ -518,7 +558,7 @@ std::string MemoryFileSystem::SpecialFolder(int csidl) {
 }
 
 std::optional<std::vector<FolderEntry>> MemoryFileSystem::ListFolder(std::string_view path) {
-    ++queries_;
+    Count();
     // Listed as path + "\*", so the last part is an inner one: "dir " with its
     // blank names no folder here although FolderExists finds "dir".
     const std::string key = Key(path, true);
@@ -529,7 +569,7 @@ std::optional<std::vector<FolderEntry>> MemoryFileSystem::ListFolder(std::string
     std::vector<FolderEntry> result;
     for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix); ++it)
         if (it->first.size() > prefix.size() && it->first.find('\\', prefix.size()) == std::string::npos)
-            result.push_back({it->second.name, it->second.isFolder});
+            result.push_back({it->second.name, it->second.isFolder, !it->second.linkTarget.empty()});
     std::stable_sort(result.begin(), result.end(), [](const FolderEntry& a, const FolderEntry& b) {
         return CompareFileNames(a.name, b.name) < 0;
     });

@@ -64,6 +64,8 @@ public:
     // The value is listed by name but cannot be read; Values() leaves it out.
     void VanishValue(RootKey root, std::string_view path, std::string_view name);
     void FailValueEnumeration(RootKey root, std::string_view path);  // every index answers an error
+    // Every index from `after` on answers an error, as an I/O error half-way through would.
+    void FailSubkeyEnumeration(RootKey root, std::string_view path, std::size_t after);
 
     // What callers did, for tests and benchmarks.
     struct Counters {
@@ -96,37 +98,55 @@ public:
     bool DeleteFile(std::string_view path) override;
     std::uint8_t WindowsVersionCode() override { return versionCode_; }
     bool IsWow64() override { return wow64_; }
+    LeadBytes CodePage() override { return codePage_; }
+    // The path with its links followed, upper-cased; the path when it names nothing.
+    std::string ResolvedFolder(std::string_view path) override;
+    std::unique_ptr<ThreadSetting> SilenceCriticalErrors() override;
 
     // Planting. Paths are absolute ("C:\dir\file"); parents are created.
     void AddFile(std::string_view path);
     void AddFolder(std::string_view path);
     void SetUnreadable(std::string_view folder);
+    // A folder entry that is a link to another folder (a junction, or a
+    // symbolic link as Wine shows one): listed as a reparse point, and every
+    // path through it leads to the target. Both folders are created.
+    void AddLink(std::string_view path, std::string_view target);
     void SetDrive(char letter, std::uint32_t typeCode, bool ready = true);
     void SetVariable(std::string_view name, std::string_view value);
     void SetSpecialFolder(int csidl, std::string_view path);
     void SetCurrentFolder(std::string_view path) { currentFolder_ = std::string(path); }
     void SetVersionCode(std::uint8_t code) { versionCode_ = code; }
     void SetWow64(bool on) { wow64_ = on; }
+    void SetCodePage(const LeadBytes& page) { codePage_ = page; }
 
-    // File-system questions asked so far (exists tests and listings).
+    // File-system questions asked so far (exists tests and listings), and of
+    // those the ones asked while critical errors were not silenced.
     std::uint64_t queries() const { return queries_; }
-    void ResetQueries() { queries_ = 0; }
+    std::uint64_t unsilencedQueries() const { return unsilencedQueries_; }
+    void ResetQueries() { queries_ = unsilencedQueries_ = 0; }
 
     // The full, upper-cased form under which a path is looked up, or "" when
     // the path cannot name anything. Follows what GetFileAttributesA accepts:
     // "/" and "\" alike, runs of separators as one, "." and ".." resolved,
     // one trailing dot dropped from each inner part, trailing dots and blanks
     // dropped from the last part unless the path ends in a separator, relative
-    // paths taken from the current folder, at most 260 characters (Wine's
-    // limit; Windows stops one shorter), no wildcards, quotes, "<", ">", "|"
-    // or network paths.
+    // paths taken from the current folder, at most 260 characters of the
+    // code page (Wine's limit; Windows stops one shorter), no wildcards,
+    // quotes, "<", ">", "|" or network paths. Links are followed.
     std::string Normalize(std::string_view path) const;
 
 private:
     struct Entry {
         std::string name;  // as created
         bool isFolder = false;
+        std::string linkTarget;  // the key of the folder a link leads to; "" for other entries
     };
+    // The key of drive + parts (upper-cased), links on the way followed.
+    std::string Follow(const std::string& drive, const std::vector<std::string>& upperParts) const;
+    void Count() {
+        ++queries_;
+        if (silenced_ == 0) ++unsilencedQueries_;
+    }
     // Drive ("C:") and parts in their own case; false when the path names nothing.
     bool Resolve(std::string_view path, bool asFolder, std::string& drive, std::vector<std::string>& parts) const;
     std::string Key(std::string_view path, bool asFolder) const;
@@ -140,7 +160,10 @@ private:
     std::string currentFolder_ = "C:\\";
     std::uint8_t versionCode_ = 12;
     bool wow64_ = true;
+    LeadBytes codePage_;
     std::uint64_t queries_ = 0;
+    std::uint64_t unsilencedQueries_ = 0;
+    int silenced_ = 0;
 };
 
 }  // namespace ks::test

@@ -45,7 +45,27 @@ bool StraightforwardPathTest::IsMissing(std::string_view pathView, std::string_v
     }
     if (isWow64 && (Has(work, "system32") || Has(work, "Program Files"))) return false;
 
-    if (!nameHint.empty()) {
+    if (!nameHint.empty() && nameHint.find('.') == std::string_view::npos) {
+        // A bare name: the first place where it is a whole file name, after a
+        // slash or backslash, with what follows a dot up to the end of the name.
+        const std::string lower = Lower(work);
+        const auto endsName = [](char c) { return c == '"' || Separator(c); };
+        size_t end = std::string::npos;
+        for (size_t at = lower.find(Lower(nameHint)); at != std::string::npos && end == std::string::npos;
+             at = lower.find(Lower(nameHint), at + 1)) {
+            if (at == 0 || (work[at - 1] != '\\' && work[at - 1] != '/')) continue;
+            size_t after = at + nameHint.size();
+            if (after < work.size() && work[after] == '.') {
+                while (after < work.size() && work[after] != '\\' && work[after] != '/' && !endsName(work[after]))
+                    ++after;
+                end = after;
+            } else if (after == work.size() || endsName(work[after])) {
+                end = after;
+            }
+        }
+        if (end == std::string::npos) return false;
+        work = work.substr(0, end);
+    } else if (!nameHint.empty()) {
         const size_t at = Lower(work).find(Lower(nameHint));
         if (at == std::string::npos) return false;
         work = work.substr(0, at) + std::string(nameHint);

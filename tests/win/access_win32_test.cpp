@@ -209,6 +209,70 @@ TEST(Win32FileSystemTest, DriveReadyPutsTheErrorModeBack) {
     EXPECT_EQ(SetErrorMode(before), static_cast<UINT>(SEM_NOGPFAULTERRORBOX));
 }
 
+// FindNextFileA as a folder on a network or removable drive may answer it:
+// after so many entries, an error.
+struct FailingSearch {
+    static inline int entriesLeft = 0;
+    static inline DWORD error = 0;
+    static BOOL WINAPI Next(HANDLE search, WIN32_FIND_DATAA* found) {
+        if (entriesLeft-- != 0) return FindNextFileA(search, found);
+        SetLastError(error);
+        return FALSE;
+    }
+};
+
+TEST(Win32FileSystemTest, AFolderListingCountsOnlyWhenItRanToItsEnd) {
+    Win32FileEnv env;
+    for (const char* name : {"\\a", "\\b", "\\c", "\\d"}) env.MakeFile(name);
+    const struct {
+        DWORD error;
+        int entries;  // entries found before the error; -1: the search's own end
+        bool whole;
+    } cases[] = {{ERROR_NO_MORE_FILES, -1, true}, {ERROR_NETNAME_DELETED, 2, false}, {ERROR_IO_DEVICE, 0, false},
+                 {ERROR_NOT_READY, 4, false},     {ERROR_NO_MORE_FILES, 5, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.error) + " after " + std::to_string(c.entries));
+        FailingSearch::entriesLeft = c.entries;
+        FailingSearch::error = c.error;
+        WIN32_FIND_DATAA found;
+        UniqueFindHandle search(FindFirstFileA((env.base() + "\\*").c_str(), &found));
+        const auto entries = ReadFolderSearch(search.get(), found, &FailingSearch::Next);
+        EXPECT_EQ(entries ? entries->size() : 0u, c.whole ? 4u : 0u);
+    }
+}
+
+// Wine makes the profile's desktop a symbolic link to the Unix home folder
+// and shows it as a junction (0x410, measured).
+TEST(Win32FileSystemTest, AFolderLinkIsListedAsOneAndResolvesToWhereItLeads) {
+    const auto files = MakeWin32FileSystem();
+    const std::string desktop = files->SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    if ((GetFileAttributesA(desktop.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) == 0) GTEST_SKIP() << "no link here";
+    const std::string profile = desktop.substr(0, desktop.rfind('\\'));
+    std::vector<FolderEntry> expected = {{"AppData", true, false}, {desktop.substr(profile.size() + 1), true, true}};
+    for (const auto& entry : files->ListFolder(profile).value_or(std::vector<FolderEntry>{}))
+        std::erase(expected, entry);
+    EXPECT_TRUE(expected.empty()) << expected.front().name;
+    const std::string resolved = files->ResolvedFolder(desktop);
+    EXPECT_FALSE(EqualsNoCase(resolved, desktop));
+    EXPECT_TRUE(files->FolderExists(resolved)) << resolved;
+    EXPECT_EQ(files->ResolvedFolder(resolved), resolved);
+    EXPECT_EQ(files->ResolvedFolder(desktop + "\\none"), desktop + "\\none");
+}
+
+TEST(Win32FileSystemTest, CriticalErrorsAreSilencedOnTheCallingThreadOnly) {
+    const auto files = MakeWin32FileSystem();
+    const UINT processMode = GetErrorMode();
+    std::thread([&] {
+        SetThreadErrorMode(SEM_NOOPENFILEERRORBOX, nullptr);
+        {
+            const auto silenced = files->SilenceCriticalErrors();
+            EXPECT_EQ(GetThreadErrorMode(), static_cast<DWORD>(SEM_NOOPENFILEERRORBOX | SEM_FAILCRITICALERRORS));
+            EXPECT_EQ(GetErrorMode(), processMode) << "the rest of the program keeps its boxes";
+        }
+        EXPECT_EQ(GetThreadErrorMode(), static_cast<DWORD>(SEM_NOOPENFILEERRORBOX));
+    }).join();
+}
+
 TEST(Win32FileSystemTest, ShellFoldersAreExistingFolders) {
     const auto files = MakeWin32FileSystem();
     const std::string fonts = files->SpecialFolder(CSIDL_FONTS);

@@ -8,7 +8,13 @@ namespace ks {
 LeadBytes SystemLeadBytes() {
     LeadBytes lead;
     CPINFO info{};
-    if (!GetCPInfo(CP_ACP, &info)) return lead;
+    if (!GetCPInfo(CP_ACP, &info)) {
+        // Unknown: no code page has characters of more than four bytes, so
+        // a count of characters never comes out higher than the real one.
+        lead.SetMaxCharBytes(4);
+        return lead;
+    }
+    lead.SetMaxCharBytes(info.MaxCharSize);
     // Pairs of first and last lead byte, ended by a pair of zeros.
     for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2)
         lead.AddRange(info.LeadByte[i], info.LeadByte[i + 1]);

@@ -5,7 +5,8 @@
 
 namespace ks {
 
-// The lead bytes of the ANSI code page (none for a single-byte code page).
+// The lead bytes of the ANSI code page (none for a single-byte code page)
+// and the most bytes one of its characters takes.
 LeadBytes SystemLeadBytes();
 
 // The ANSI code page's lead bytes and the system's own upper case of every

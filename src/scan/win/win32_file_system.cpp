@@ -12,6 +12,7 @@
 
 #include "scan/win/handles.h"
 #include "base/text.h"
+#include "base/win/system_code_page.h"
 #include "settings/win/system_info.h"
 
 namespace ks {
@@ -43,6 +44,33 @@ public:
 
 private:
     UINT previous_;
+};
+
+// SEM_FAILCRITICALERRORS added to the calling thread's error mode, the
+// earlier mode given back when it goes.
+class ErrorModeHeld : public ThreadSetting {
+public:
+    ErrorModeHeld() {
+        if (setThreadMode_) {
+            setThreadMode_(SEM_FAILCRITICALERRORS, &previous_);
+            setThreadMode_(previous_ | SEM_FAILCRITICALERRORS, nullptr);
+        } else {
+            previous_ = SetErrorMode(SEM_FAILCRITICALERRORS);
+            SetErrorMode(previous_ | SEM_FAILCRITICALERRORS);
+        }
+    }
+    ~ErrorModeHeld() override {
+        if (setThreadMode_) setThreadMode_(previous_, nullptr);
+        else SetErrorMode(previous_);
+    }
+    ErrorModeHeld(const ErrorModeHeld&) = delete;
+    ErrorModeHeld& operator=(const ErrorModeHeld&) = delete;
+
+private:
+    using SetThreadErrorModeFn = BOOL(WINAPI*)(DWORD, DWORD*);
+    static inline const SetThreadErrorModeFn setThreadMode_ = reinterpret_cast<SetThreadErrorModeFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadErrorMode")));
+    DWORD previous_ = 0;
 };
 
 struct PidlFree {
@@ -108,12 +136,7 @@ public:
             if (GetLastError() == ERROR_FILE_NOT_FOUND && FolderExists(path)) return entries;
             return std::nullopt;
         }
-        do {
-            const std::string_view name(found.cFileName);
-            if (name == "." || name == "..") continue;
-            entries.push_back({std::string(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-        } while (FindNextFileA(search.get(), &found));
-        return entries;
+        return ReadFolderSearch(search.get(), found);
     }
 
     // The shell deletes whatever the source list names: a folder with all its
@@ -137,10 +160,58 @@ public:
 
     std::uint8_t WindowsVersionCode() override { return GetWindowsVersion(); }
     bool IsWow64() override { return ks::IsWow64(); }
+
+    LeadBytes CodePage() override { return SystemLeadBytes(); }
+
+    // The handle of the folder itself tells where it really is. Under Wine a
+    // profile folder that is a symbolic link to the Unix home resolves to
+    // "\\?\Z:\home\user" (measured). The function came with Vista: looked up.
+    std::string ResolvedFolder(std::string_view path) override {
+        using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+        static const auto finalPath = reinterpret_cast<FinalPathFn>(
+            reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+        std::string given(path);
+        if (!finalPath || path.empty() || HasNul(path)) return given;
+        // Asking for no rights at all opens a folder without disturbing anyone
+        // who has it open; backup semantics are what lets a folder be opened.
+        UniqueFileHandle folder(CreateFileA(given.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!folder) return given;
+        std::string resolved(MAX_PATH, '\0');
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const DWORD chars = finalPath(folder.get(), resolved.data(), static_cast<DWORD>(resolved.size()), 0);
+            if (chars == 0) return given;
+            if (chars < resolved.size()) {
+                resolved.resize(chars);
+                // "\\?\C:\x" is "C:\x"; "\\?\UNC\server\share" is "\\server\share".
+                if (resolved.rfind("\\\\?\\UNC\\", 0) == 0) return "\\" + resolved.substr(7);
+                if (resolved.rfind("\\\\?\\", 0) == 0) return resolved.substr(4);
+                return resolved;
+            }
+            resolved.resize(chars);  // the size needed, its NUL included
+        }
+        return given;
+    }
+
+    // Per thread where the system has it (Windows 7 on), so the scan worker
+    // leaves the rest of the program alone; for the whole process before.
+    std::unique_ptr<ThreadSetting> SilenceCriticalErrors() override { return std::make_unique<ErrorModeHeld>(); }
 };
 
 }  // namespace
 
 std::unique_ptr<FileSystem> MakeWin32FileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+std::optional<std::vector<FolderEntry>> ReadFolderSearch(HANDLE search, WIN32_FIND_DATAA& found, FindNextEntry next) {
+    std::vector<FolderEntry> entries;
+    do {
+        const std::string_view name(found.cFileName);
+        if (name == "." || name == "..") continue;
+        entries.push_back({std::string(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                           (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+    } while (next(search, &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+    return entries;
+}
 
 }  // namespace ks

@@ -3,11 +3,25 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include "base/win/windows_header.h"
 #include "scan/file_system.h"
 
 namespace ks {
 
 std::unique_ptr<FileSystem> MakeWin32FileSystem();
+
+// How a folder search moves on to its next entry: FindNextFileA, or a
+// stand-in that fails part-way in tests.
+using FindNextEntry = BOOL(WINAPI*)(HANDLE search, WIN32_FIND_DATAA* found);
+
+// The entries of a folder search, from the one its first call found on ("."
+// and ".." left out). Nothing unless the search ran to its end: one cut
+// short by an I/O error (a network or removable folder) would pass the names
+// it never reached off as absent.
+std::optional<std::vector<FolderEntry>> ReadFolderSearch(HANDLE search, WIN32_FIND_DATAA& found,
+                                                         FindNextEntry next = FindNextFileA);
 
 }  // namespace ks

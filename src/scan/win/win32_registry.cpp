@@ -65,12 +65,13 @@ public:
 
     std::vector<std::string> SubkeyNames() const override {
         std::vector<std::string> names;
-        std::string buffer(std::max(QueryLimits(key_.get()).maxSubkeyChars + 1, kMinNameChars), '\0');
-        std::string name;
-        for (DWORD index = 0;; ++index) {
-            if (EnumSubkey(key_.get(), index, buffer, name) != ERROR_SUCCESS) break;
-            names.push_back(name);
-        }
+        (void)ListSubkeys(names);
+        return names;
+    }
+
+    std::optional<std::vector<std::string>> AllSubkeyNames() const override {
+        std::vector<std::string> names;
+        if (ListSubkeys(names) != ERROR_NO_MORE_ITEMS) return std::nullopt;
         return names;
     }
 
@@ -191,6 +192,17 @@ public:
     }
 
 private:
+    // The names up to the first index that fails; that index's status.
+    LSTATUS ListSubkeys(std::vector<std::string>& names) const {
+        std::string buffer(std::max(QueryLimits(key_.get()).maxSubkeyChars + 1, kMinNameChars), '\0');
+        std::string name;
+        for (DWORD index = 0;; ++index) {
+            const LSTATUS status = EnumSubkey(key_.get(), index, buffer, name);
+            if (status != ERROR_SUCCESS) return status;
+            names.push_back(name);
+        }
+    }
+
     UniqueKey key_;
 };
 
