@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "repair/reg_file_text.h"
 #include "scan/win/handles.h"
+#include "scan/win/win32_file_system.h"
 #include "scan/win/win32_registry.h"
 
 namespace ks {
@@ -151,13 +152,13 @@ std::optional<std::vector<FolderFileInfo>> ListFolderFiles(const std::string& fo
     UniqueFindHandle search(FindFirstFileA(pattern.c_str(), &found));
     if (!search) return std::nullopt;
     std::vector<FolderFileInfo> entries;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                           (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow,
-                           LocalTimeOf(found.ftLastWriteTime)});
-    } while (FindNextFileA(search.get(), &found));
+    // A list cut short would hide the backups it never reached.
+    const bool whole = ReadWholeFolderSearch(search.get(), found, [&](const WIN32_FIND_DATAA& entry) {
+        entries.push_back({entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                           (std::uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow,
+                           LocalTimeOf(entry.ftLastWriteTime)});
+    });
+    if (!whole) return std::nullopt;
     return entries;
 }
 

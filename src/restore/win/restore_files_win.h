@@ -22,7 +22,7 @@ std::unique_ptr<RegistryProbe> MakeWideRegistryProbe();
 
 // Every entry of the folder (pattern "*", all attributes, "." and ".."
 // left out) with its size and last-write time in local time; nullopt when the
-// folder cannot be listed.
+// folder cannot be listed to its end.
 std::optional<std::vector<FolderFileInfo>> ListFolderFiles(const std::string& folder);
 
 // The system's short date format, and its long time format.

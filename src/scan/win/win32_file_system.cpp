@@ -202,15 +202,25 @@ public:
 
 std::unique_ptr<FileSystem> MakeWin32FileSystem() { return std::make_unique<Win32FileSystem>(); }
 
-std::optional<std::vector<FolderEntry>> ReadFolderSearch(HANDLE search, WIN32_FIND_DATAA& found, FindNextEntry next) {
-    std::vector<FolderEntry> entries;
+bool ReadWholeFolderSearch(HANDLE search, WIN32_FIND_DATAA& found,
+                           const std::function<void(const WIN32_FIND_DATAA&)>& take, FindNextEntry next) {
     do {
         const std::string_view name(found.cFileName);
-        if (name == "." || name == "..") continue;
-        entries.push_back({std::string(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                           (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+        if (name != "." && name != "..") take(found);
     } while (next(search, &found));
-    if (GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+    return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+std::optional<std::vector<FolderEntry>> ReadFolderSearch(HANDLE search, WIN32_FIND_DATAA& found, FindNextEntry next) {
+    std::vector<FolderEntry> entries;
+    const bool whole = ReadWholeFolderSearch(
+        search, found,
+        [&](const WIN32_FIND_DATAA& entry) {
+            entries.push_back({entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                               (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+        },
+        next);
+    if (!whole) return std::nullopt;
     return entries;
 }
 
