@@ -1,10 +1,9 @@
 // The worker's life: creation, the task loop, and what every check calls.
 #include "scan/scan_task_thread.h"
 
-#include <thread>
-
-#include "scan/task_ids.h"
+#include "base/detached_thread.h"
 #include "base/text.h"
+#include "scan/task_ids.h"
 
 namespace ks {
 
@@ -39,7 +38,7 @@ TScanTaskThread::TScanTaskThread(std::shared_ptr<Registry> registry, std::shared
 }
 
 void TScanTaskThread::Start(std::unique_ptr<TScanTaskThread> worker) {
-    std::thread([owned = std::move(worker)] { owned->Execute(); }).detach();
+    StartDetachedThread([owned = std::move(worker)] { owned->Execute(); });
 }
 
 void TScanTaskThread::Execute() {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "base/detached_thread.h"
 #include "scan/scan_task_thread.h"
 #include "scan/task_ids.h"
 #include "support/memory_registry.h"
@@ -74,6 +75,8 @@ struct Scan {
     SettingsRecord settings;
 
     Scan() { files->SetWow64(false); }
+    // A worker that has not ended lets go of this scan's wake-up and view.
+    ~Scan() { handOver->Stop(view); }
 
     std::unique_ptr<TScanTaskThread> Worker(std::vector<std::string> ids) {
         return std::make_unique<TScanTaskThread>(registry, files, settings, std::move(ids), handOver);
@@ -94,6 +97,18 @@ struct Scan {
             registry->SetString(root, key, "v" + std::to_string(100000 + i), "C:\\Gone\\" + std::to_string(i) + ".exe");
     }
 };
+
+// Every thread the scan starts runs at once: started one after the other,
+// each must have run before the next one starts.
+TEST(DetachedThreadTest, EachStartedThreadRunsPromptly) {
+    for (int started = 0; started < 1000; ++started) {
+        auto ran = std::make_shared<std::atomic<bool>>(false);
+        StartDetachedThread([ran] { *ran = true; });
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (!*ran && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+        ASSERT_TRUE(*ran) << "thread " << started << " has not run";
+    }
+}
 
 TEST(ScanWorkerTest, EmptyTaskListFinishesAtOnce) {
     Scan scan;
