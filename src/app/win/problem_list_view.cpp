@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/win/wine.h"
+
 namespace ks {
 
 namespace {
@@ -30,15 +32,6 @@ void AnswerStateAndParam(const ProblemListModel& model, Item& item) {
         item.stateMask |= LVIS_STATEIMAGEMASK;
     }
     if (item.mask & LVIF_PARAM) item.lParam = static_cast<LPARAM>(ToInt(model.Row(index).RemovalKind));
-}
-
-}  // namespace
-
-namespace {
-
-bool RunsOnWine() {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 // Wide enough for a long key path; the tip breaks its lines where it says.

@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include "base/win/wine.h"
 #include "repair/registry_jump.h"
 #include "repair/win/registry_view_name.h"
 #include "restore/win/registry_editor_path.h"
@@ -28,11 +29,6 @@ constexpr DWORD kInputIdleMs = 200;
 // its window: look a little longer, as long as it runs, so that the first
 // jump does not go nowhere.
 constexpr DWORD kWindowWaitMs = 5000;
-
-bool RunsOnWine() {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 void Press(HWND window, WPARAM key) {
     static const DWORD pause = RunsOnWine() ? kWineSearchResetMs : kStrokePauseMs;
