@@ -1,10 +1,10 @@
 // The system's ANSI code page as the program folds case by it, and folders
 // whose name ends in a two-byte character with 0x5C as its second byte. The
-// recorded tables of 1251 and 932 are checked by running this set with
-// LC_ALL=ru_RU.UTF-8 or LC_ALL=ja_JP.UTF-8. The folder test needs 932 and a
-// Unix locale of that name that exists: without one Wine cannot name files
-// outside ASCII (measured: CreateDirectoryA fails). `localedef -i ja_JP -f
-// UTF-8 DIR/ja_JP.UTF-8` and LOCPATH=DIR make one without installing it.
+// test set runs these again under code pages 932 and 1251 (tools/in-locale):
+// the recorded tables are checked against the system's own there. The folder
+// test needs 932 and UTF-8 Unix file names: under a locale whose character
+// set is ASCII, Wine cannot name files outside it (measured: CreateDirectoryA
+// fails).
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -19,15 +19,12 @@ namespace {
 
 // Wine takes a process's code page from the name of the locale it starts in
 // (LC_ALL; one handed to CreateProcess reaches the environment, not the code
-// page: measured), so a shell starts the scan with Wine's loader. Wine names
-// files on the Unix side in the C library's character set for that locale,
-// ASCII where the Japanese locale is not installed, which reaches no Japanese
-// name: the UTF-8 C locale copied under the Japanese name (LOCPATH) gives
-// code page 932 and UTF-8 names. A Unix program gives Wine no process handle
-// to wait on, so the shell writes the exit code to a file at the end.
+// page: measured), so a shell starts the scan with Wine's loader, in a locale
+// that gives code page 932 and UTF-8 Unix file names (tools/in-locale). A
+// Unix program gives Wine no process handle to wait on, so the shell writes
+// the exit code to a file at the end.
 constexpr char kScript[] =
-    "L=$(mktemp -d) && cp -r /usr/lib/locale/C.utf8 \"$L/ja_JP.UTF-8\" && LOCPATH=$L LC_ALL=ja_JP.UTF-8 \"$0\" \"$1\" "
-    "scan --sections 4 --no-settings --format csv --output \"$2\"; echo $? > \"$3\"; rm -rf \"$L\"";
+    "\"$0\" ja_JP.UTF-8 \"$1\" \"$2\" scan --sections 4 --no-settings --format csv --output \"$3\"; echo $? > \"$4\"";
 
 std::string UnixPath(const std::string& path) {
     using UnixNameFn = char*(CDECL*)(const WCHAR*);
@@ -71,9 +68,9 @@ TEST(CodePageWineTest, ALongJapanesePathIsFoundWhereItExistsAndOnlyThere) {
     for (const char c : std::string_view(kScript)) script += c == '"' ? std::string("\\\"") : std::string(1, c);
     char exe[MAX_PATH] = {};
     GetFullPathNameA("keyscrub-cli.exe", MAX_PATH, exe, nullptr);
-    test::ChildProcess shell(nullptr, "Z:\\bin\\sh -c \"" + script + "\" \"" + loader +
-                                          "\" \"" + exe + "\" \"" + files + ".csv\" \"" + UnixPath(files + ".ended") +
-                                          "\"");
+    test::ChildProcess shell(nullptr, "Z:\\bin\\sh -c \"" + script + "\" \"" KS_SOURCE_DIR "/tools/in-locale\" \"" +
+                                          loader + "\" \"" + exe + "\" \"" + files + ".csv\" \"" +
+                                          UnixPath(files + ".ended") + "\"");
     EXPECT_TRUE(shell.started()) << shell.failure();
     const DWORD deadline = GetTickCount() + 600000;  // minutes where 32-bit code is emulated
     while (test::ReadWholeFile(files + ".ended").empty() && GetTickCount() < deadline) Sleep(200);
