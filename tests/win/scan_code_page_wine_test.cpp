@@ -19,7 +19,7 @@ namespace {
 
 // Wine takes a process's code page from the name of the locale it starts in
 // (LC_ALL; one handed to CreateProcess reaches the environment, not the code
-// page: measured), so a shell starts the scan with Wine's loader, in a locale
+// page: measured), so a shell starts the scan through tools/wine-run, in a locale
 // that gives code page 932 and UTF-8 Unix file names (tools/in-locale). A
 // Unix program gives Wine no process handle to wait on, so the shell writes
 // the exit code to a file at the end.
@@ -37,8 +37,7 @@ std::string UnixPath(const std::string& path) {
 }
 
 TEST(CodePageWineTest, ALongJapanesePathIsFoundWhereItExistsAndOnlyThere) {
-    char loader[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("WINELOADER", loader, MAX_PATH)) GTEST_SKIP() << "only Wine takes the locale's code page";
+    if (!GetEnvironmentVariableA("WINELOADER", nullptr, 0)) GTEST_SKIP() << "only Wine takes the locale's code page";
     test::ScratchKey scratch("cp932");
     // 122 characters of folders and a 44-character name below the temporary
     // folder: over 370 bytes in code page 932, under 260 characters.
@@ -68,8 +67,9 @@ TEST(CodePageWineTest, ALongJapanesePathIsFoundWhereItExistsAndOnlyThere) {
     for (const char c : std::string_view(kScript)) script += c == '"' ? std::string("\\\"") : std::string(1, c);
     char exe[MAX_PATH] = {};
     GetFullPathNameA("keyscrub-cli.exe", MAX_PATH, exe, nullptr);
-    test::ChildProcess shell(nullptr, "Z:\\bin\\sh -c \"" + script + "\" \"" KS_SOURCE_DIR "/tools/in-locale\" \"" +
-                                          loader + "\" \"" + exe + "\" \"" + files + ".csv\" \"" +
+    const std::string tools = KS_SOURCE_DIR "/tools/";
+    test::ChildProcess shell(nullptr, "Z:\\bin\\sh -c \"" + script + "\" \"" + tools + "in-locale\" \"" + tools +
+                                          "wine-run\" \"" + UnixPath(exe) + "\" \"" + files + ".csv\" \"" +
                                           UnixPath(files + ".ended") + "\"");
     EXPECT_TRUE(shell.started()) << shell.failure();
     const DWORD deadline = GetTickCount() + 600000;  // minutes where 32-bit code is emulated
