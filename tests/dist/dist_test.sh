@@ -67,10 +67,12 @@ newerMsi=$dist/$msi
 check() {
   local test=$1; shift
   echo "[ RUN      ] Dist.$test"
+  # Seconds as GoogleTest prints its milliseconds: where the time goes shows in CI's output.
+  local start=$SECONDS
   if "$@"; then
-    echo "[       OK ] Dist.$test"; passed=$((passed + 1))
+    echo "[       OK ] Dist.$test ($((SECONDS - start)) s)"; passed=$((passed + 1))
   else
-    echo "[  FAILED  ] Dist.$test"; failed=$((failed + 1)); failures+=("$test")
+    echo "[  FAILED  ] Dist.$test ($((SECONDS - start)) s)"; failed=$((failed + 1)); failures+=("$test")
   fi
 }
 
