@@ -86,23 +86,19 @@ build: $(B)/win32/CMakeCache.txt
 # 32-bit code is emulated) happens once per build folder. It is made by the
 # 64-bit loader; its wineboot fills the 32-bit system folder too.
 FRESH_PREFIX := $(B)/fresh-prefix
-# `make test` starts making it beside the builds; whoever asks for it as well
-# waits for that under the lock and then finds it made. Under a bare X server
-# there is no window manager: Wine draws the frames itself (Managed=N),
-# checked in the saved registry and tried again, since on a busy machine the
-# first try has been lost, and then no window could be maximized.
 $(FRESH_PREFIX)/.made: | $(STAMP_DEPS)
-	@exec 9>$(B)/fresh-prefix.lock && flock 9 && [ -f $@ ] && exit 0; \
-	echo "creating a Wine prefix in $(FRESH_PREFIX) (first time only; slow where 32-bit code is emulated)"; \
-	rm -rf $(FRESH_PREFIX) && mkdir -p $(FRESH_PREFIX) || exit 1; \
-	export WINEPREFIX=$(FRESH_PREFIX); \
-	tools/wine-run wineboot -i </dev/null >/dev/null 2>&1; wineserver -w; \
-	for try in 1 2 3 4 5; do \
+	@echo "creating a Wine prefix in $(FRESH_PREFIX) (first time only; slow where 32-bit code is emulated)"
+	@rm -rf $(FRESH_PREFIX) && mkdir -p $(FRESH_PREFIX)
+	@WINEPREFIX=$(FRESH_PREFIX) tools/wine-run wineboot -i </dev/null >/dev/null 2>&1; WINEPREFIX=$(FRESH_PREFIX) wineserver -w
+	@# Under a bare X server there is no window manager: let Wine draw the frames.
+	@# Checked in the saved registry, and tried again: on a busy machine the
+	@# first try has been lost, and then no window could be maximized.
+	@export WINEPREFIX=$(FRESH_PREFIX); for try in 1 2 3 4 5; do \
 	  tools/wine-run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1; wineserver -w; \
 	  grep -q '^"Managed"="N"' $(FRESH_PREFIX)/user.reg && break; sleep 2; \
 	done; \
-	grep -q '^"Managed"="N"' $(FRESH_PREFIX)/user.reg || { echo "the Wine prefix could not be set up: $(FRESH_PREFIX)" >&2; exit 1; }; \
-	touch $@
+	grep -q '^"Managed"="N"' $(FRESH_PREFIX)/user.reg || { echo "the Wine prefix could not be set up: $(FRESH_PREFIX)" >&2; exit 1; }
+	@touch $@
 
 # The tests' prefix: a copy of the fresh one, made on first use and reused.
 prefix: $(WINEPREFIX)/.made
@@ -172,7 +168,6 @@ check: $(STAMP_DEPS)
 test:
 	@rm -f $(TIMES); start=$$(date +%s); rc=0; \
 	$(TIMED) installs $(MAKE) deps $(FUZZ_DEPS) || exit 1; \
-	$(TIMED) "Wine prefix, beside the builds" $(MAKE) $(FRESH_PREFIX)/.made >$(B)/fresh-prefix.log 2>&1 & prefixJob=$$!; \
 	if tools/i386-native; then set32=wine32-full-test; what32="whole set, native"; \
 	else set32=wine32-test; what32="logic set only, emulated"; fi; \
 	$(MAKE) native-test || rc=1; \
@@ -180,7 +175,6 @@ test:
 	$(MAKE) wine64-test || rc=1; \
 	$(MAKE) $$set32 || rc=1; \
 	$(MAKE) dist-test || rc=1; \
-	wait $$prefixJob || { cat $(B)/fresh-prefix.log; rc=1; }; \
 	echo "32-bit build: $$what32"; \
 	echo "times:"; sed 's/^/  /' $(TIMES); \
 	echo "  all: $$(( $$(date +%s) - start )) s"; \
