@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ks::test {
@@ -20,24 +21,17 @@ class ChildProcess {
 public:
     // `application` may be null: the command line's first word is then looked
     // up as CreateProcess does.
-    ChildProcess(const char* application, std::string commandLine, WORD show = SW_SHOWDEFAULT) {
-        for (int attempt = 1; attempt <= kAttempts && !started_; ++attempt) {
-            STARTUPINFOA startup{};
-            startup.cb = sizeof startup;
-            if (show != SW_SHOWDEFAULT) {
-                startup.dwFlags = STARTF_USESHOWWINDOW;
-                startup.wShowWindow = show;
-            }
-            std::string writable = commandLine;  // CreateProcessA may write into it
-            started_ = CreateProcessA(application, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                      &startup, &info_) != FALSE;
-            if (!started_) {
-                failure_ += "attempt " + std::to_string(attempt) + ": CreateProcess(" + commandLine +
-                            ") failed with error " + std::to_string(GetLastError()) + "\n";
-                Sleep(1000);
-            }
-        }
-    }
+    ChildProcess(const char* application, std::string commandLine, WORD show = SW_SHOWDEFAULT)
+        : ChildProcess(application, std::move(commandLine), show, nullptr) {}
+    // A console program without a window, its output and errors going to
+    // these inheritable handles.
+    struct Output {
+        HANDLE out;
+        HANDLE err;
+    };
+    ChildProcess(const char* application, std::string commandLine, Output output)
+        : ChildProcess(application, std::move(commandLine), SW_SHOWDEFAULT, &output) {}
+
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess() {
@@ -58,6 +52,7 @@ public:
     bool started() const { return started_; }
     const std::string& failure() const { return failure_; }
     DWORD id() const { return info_.dwProcessId; }
+    HANDLE handle() const { return info_.hProcess; }
     bool Ended(DWORD timeoutMs) const { return WaitForSingleObject(info_.hProcess, timeoutMs) == WAIT_OBJECT_0; }
     DWORD ExitCode() const {
         DWORD code = 0xdeadbeef;
@@ -66,6 +61,30 @@ public:
     }
 
 private:
+    ChildProcess(const char* application, std::string commandLine, WORD show, const Output* output) {
+        for (int attempt = 1; attempt <= kAttempts && !started_; ++attempt) {
+            STARTUPINFOA startup{};
+            startup.cb = sizeof startup;
+            if (show != SW_SHOWDEFAULT) {
+                startup.dwFlags = STARTF_USESHOWWINDOW;
+                startup.wShowWindow = show;
+            }
+            if (output) {
+                startup.dwFlags |= STARTF_USESTDHANDLES;
+                startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+                startup.hStdOutput = output->out;
+                startup.hStdError = output->err;
+            }
+            std::string writable = commandLine;  // CreateProcessA may write into it
+            started_ = CreateProcessA(application, writable.data(), nullptr, nullptr, output != nullptr,
+                                      output ? CREATE_NO_WINDOW : 0, nullptr, nullptr, &startup, &info_) != FALSE;
+            if (!started_) {
+                failure_ += "attempt " + std::to_string(attempt) + ": CreateProcess(" + commandLine +
+                            ") failed with error " + std::to_string(GetLastError()) + "\n";
+                Sleep(1000);
+            }
+        }
+    }
     static constexpr int kAttempts = 5;
     PROCESS_INFORMATION info_{};
     bool started_ = false;

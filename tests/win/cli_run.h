@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,47 +44,30 @@ public:
             CreateFileA(outFile_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
         HANDLE err =
             CreateFileA(errFile_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = out;
-        startup.hStdError = err;
         line_ = "\"" + std::string(exe) + "\" " + arguments;
-        std::string writable = line_;
-        started_ = CreateProcessA(exe, writable.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                  &startup, &info_) != FALSE;
-        if (!started_) ADD_FAILURE() << "cannot start " << line_ << ": error " << GetLastError();
+        process_ = std::make_unique<ChildProcess>(exe, line_, ChildProcess::Output{out, err});
+        if (!process_->started()) ADD_FAILURE() << "cannot start " << line_ << ": " << process_->failure();
         CloseHandle(out);
         CloseHandle(err);
         if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) ADD_FAILURE() << "cannot catch the output";
     }
-    CliProcess(const CliProcess&) = delete;
-    CliProcess& operator=(const CliProcess&) = delete;
-    ~CliProcess() {
-        if (!started_) return;
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
-        WaitForSingleObject(info_.hProcess, 10000);
-        CloseHandle(info_.hThread);
-        CloseHandle(info_.hProcess);
-    }
 
-    bool Running() const { return started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+    bool Running() const { return process_->started() && !process_->Ended(0); }
     // Ends it at once, as a power cut or the task manager would.
     void Kill() {
-        if (!started_) return;
-        TerminateProcess(info_.hProcess, 137);
-        WaitForSingleObject(info_.hProcess, 10000);
+        if (!process_->started()) return;
+        TerminateProcess(process_->handle(), 137);
+        process_->Ended(10000);
     }
     // Waits for the end (ending it by force after `timeoutMs`) and reads what it wrote.
     CliRun Finish(DWORD timeoutMs = kCliTimeoutMs) {
         CliRun run;
-        if (!started_) return run;
-        if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
-            TerminateProcess(info_.hProcess, 99);
+        if (!process_->started()) return run;
+        if (!process_->Ended(timeoutMs)) {
+            TerminateProcess(process_->handle(), 99);
             ADD_FAILURE() << line_ << " did not end";
         }
-        GetExitCodeProcess(info_.hProcess, &run.code);
+        run.code = process_->ExitCode();
         run.out = ReadWholeFile(outFile_);
         run.err = ReadWholeFile(errFile_);
         return run;
@@ -93,8 +77,7 @@ private:
     std::string line_;
     std::string outFile_;
     std::string errFile_;
-    PROCESS_INFORMATION info_{};
-    bool started_ = false;
+    std::unique_ptr<ChildProcess> process_;
 };
 
 inline CliRun RunCli(const std::string& arguments, const std::string& folder) {
