@@ -83,21 +83,11 @@ build: $(B)/win32/CMakeCache.txt
 
 # One fresh prefix, made once and never used itself: the test prefix and the
 # package test's prefix are copies of it, so making a prefix (minutes where
-# 32-bit code is emulated) happens once per build folder. It is made by the
-# 64-bit loader; its wineboot fills the 32-bit system folder too.
+# 32-bit code is emulated) happens once per build folder.
 FRESH_PREFIX := $(B)/fresh-prefix
-$(FRESH_PREFIX)/.made: | $(STAMP_DEPS)
+$(FRESH_PREFIX)/.made: tools/make-prefix | $(STAMP_DEPS)
 	@echo "creating a Wine prefix in $(FRESH_PREFIX) (first time only; slow where 32-bit code is emulated)"
-	@rm -rf $(FRESH_PREFIX) && mkdir -p $(FRESH_PREFIX)
-	@WINEPREFIX=$(FRESH_PREFIX) tools/wine-run wineboot -i </dev/null >/dev/null 2>&1; WINEPREFIX=$(FRESH_PREFIX) wineserver -w
-	@# Under a bare X server there is no window manager: let Wine draw the frames.
-	@# Checked in the saved registry, and tried again: on a busy machine the
-	@# first try has been lost, and then no window could be maximized.
-	@export WINEPREFIX=$(FRESH_PREFIX); for try in 1 2 3 4 5; do \
-	  tools/wine-run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1; wineserver -w; \
-	  grep -q '^"Managed"="N"' $(FRESH_PREFIX)/user.reg && break; sleep 2; \
-	done; \
-	grep -q '^"Managed"="N"' $(FRESH_PREFIX)/user.reg || { echo "the Wine prefix could not be set up: $(FRESH_PREFIX)" >&2; exit 1; }
+	@tools/make-prefix $(FRESH_PREFIX)
 	@touch $@
 
 # The tests' prefix: a copy of the fresh one, made on first use and reused.
