@@ -80,7 +80,8 @@ void ListStartupFolder(FileSystem& files, ShortcutReader& shortcuts, const Start
     if (!entries) return;
     for (const FolderEntry& entry : *entries) {
         if (entry.isFolder || !IsShortcutName(entry.name)) continue;
-        std::string target = shortcuts.GetShortcutTarget(folder + entry.name);
+        const ShortcutTarget read = shortcuts.ReadTarget(folder + entry.name);
+        std::string target = read.status == ShortcutTarget::Status::Read ? read.path : std::string();
         if (target.empty()) continue;
         rows.push_back({entry.name, std::move(target), label, source});
     }

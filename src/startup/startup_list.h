@@ -12,6 +12,7 @@
 #include "repair/repair.h"
 #include "scan/file_system.h"
 #include "scan/registry.h"
+#include "scan/shortcut_links.h"
 
 namespace ks {
 
@@ -45,14 +46,6 @@ bool HasRunServices(std::uint8_t windowsVersion);
 
 // The sources in the order their rows are listed.
 std::vector<StartupSource> StartupSources(std::uint8_t windowsVersion);
-
-// Resolves a shortcut (.lnk) file to the path it points at; "" when the file
-// cannot be loaded or its target is no file-system path.
-class ShortcutReader {
-public:
-    virtual ~ShortcutReader() = default;
-    virtual std::string GetShortcutTarget(const std::string& shortcutFile) = 0;
-};
 
 // String values (REG_SZ, REG_EXPAND_SZ, unexpanded) of one key, in the
 // registry's order; the default value gives a row with an empty caption. A key

@@ -32,9 +32,10 @@ constexpr char kBackupFile[] = "C:\\Backup\\Backup20131207014509.reg";
 
 class FakeShortcuts : public ShortcutReader {
 public:
-    std::string GetShortcutTarget(const std::string& file) override {
-        const auto found = targets.find(file);
-        return found == targets.end() ? std::string() : found->second;
+    ShortcutTarget ReadTarget(std::string_view file) override {
+        const auto found = targets.find(std::string(file));
+        if (found == targets.end()) return {};
+        return {ShortcutTarget::Status::Read, found->second};
     }
     std::map<std::string, std::string> targets;
 };

@@ -74,6 +74,18 @@ TEST(ShellLinkReaderTest, ShortcutsResolveToTheirTargetsOrToNothing) {
     ASSERT_TRUE(MakeShortcut(folder.path() + "\\App.LNK", target));
     ASSERT_TRUE(MakeShortcut(folder.path() + "\\Panel.lnk", ""));
     ASSERT_TRUE(test::WriteWholeFile(folder.path() + "\\Broken.lnk", "not a shortcut"));
+    // The shell's own link, its item-ID list cut off by the end of the file,
+    // or without the terminator that ends its items: given to Wine's link
+    // object, either sends it reading past its buffer.
+    const std::string whole = test::ReadWholeFile(folder.path() + "\\App.LNK");
+    ASSERT_GT(whole.size(), 0x4Eu);
+    const std::size_t listSize = static_cast<unsigned char>(whole[0x4C]) | static_cast<unsigned char>(whole[0x4D]) << 8;
+    ASSERT_GE(listSize, 4u);
+    ASSERT_TRUE(test::WriteWholeFile(folder.path() + "\\Cut.lnk", whole.substr(0, 0x4E + listSize / 2)));
+    std::string unended = whole;
+    unended[0x4C] = static_cast<char>((listSize - 2) & 0xFF);
+    unended[0x4D] = static_cast<char>((listSize - 2) >> 8);
+    ASSERT_TRUE(test::WriteWholeFile(folder.path() + "\\Unended.lnk", unended));
     struct Case {
         const char* file;
         std::string expected;
@@ -81,12 +93,14 @@ TEST(ShellLinkReaderTest, ShortcutsResolveToTheirTargetsOrToNothing) {
         {"App.LNK", target},
         {"Panel.lnk", ""},  // a shell item without a file-system path
         {"Broken.lnk", ""},
+        {"Cut.lnk", ""},
+        {"Unended.lnk", ""},
         {"Missing.lnk", ""},
     };
     const auto reader = MakeShellLinkReader();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        EXPECT_TRUE(EqualsNoCase(reader->GetShortcutTarget(folder.path() + "\\" + c.file), c.expected));
+        EXPECT_TRUE(EqualsNoCase(reader->ReadTarget(folder.path() + "\\" + c.file).path, c.expected));
     }
 }
 

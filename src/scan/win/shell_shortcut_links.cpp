@@ -1,5 +1,6 @@
 // The shell's link object: CoInitialize once per reader, the ANSI link
-// interface and its persist-file interface per shortcut.
+// interface and its persist-file interface per shortcut, each file's shape
+// checked before the object loads it.
 #include "scan/win/shell_shortcut_links.h"
 
 #include <windows.h>
@@ -8,8 +9,10 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <cstring>
 #include <string>
-#include <vector>
+
+#include "scan/shell_link_file.h"
 
 namespace ks {
 
@@ -32,6 +35,32 @@ private:
     Interface* pointer_ = nullptr;
 };
 
+// The ANSI path in the ANSI code page; empty when it does not convert.
+std::wstring Widen(std::string_view text) {
+    if (text.empty() || text.size() > 0x7FFFFFF) return {};
+    const int length = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (units <= 0) return {};
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), units) != units) return {};
+    return wide;
+}
+
+// The file's first bytes, as many as a link's header, item-ID list and
+// link-info block could need; nothing when it cannot be read.
+std::string ReadLinkStart(const std::wstring& path) {
+    constexpr DWORD kMostBytes = 1 << 20;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes(kMostBytes, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file, bytes.data(), kMostBytes, &read, nullptr)) read = 0;
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
 class ShellShortcutReader : public ShortcutReader {
 public:
     ShellShortcutReader() = default;
@@ -40,35 +69,7 @@ public:
     // Balances the CoInitialize that made this reader, on the same thread.
     ~ShellShortcutReader() override { CoUninitialize(); }
 
-    ShortcutTarget ReadTarget(std::string_view shortcutPath) override {
-        ShortcutTarget result;
-        ComOwner<IShellLinkA> link;
-        ComOwner<IPersistFile> file;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put())) ||
-            FAILED(link.get()->QueryInterface(IID_IPersistFile, file.put()))) {
-            result.status = ShortcutTarget::Status::ObjectUnavailable;
-            return result;
-        }
-        const std::wstring wide = Widen(shortcutPath);
-        if (wide.empty() || FAILED(file.get()->Load(wide.c_str(), 0))) return result;
-        result.status = ShortcutTarget::Status::Read;
-        char buffer[MAX_PATH + 1] = {};
-        if (SUCCEEDED(link.get()->GetPath(buffer, static_cast<int>(sizeof buffer), nullptr, SLGP_UNCPRIORITY)))
-            result.path.assign(buffer, strnlen(buffer, sizeof buffer));
-        return result;
-    }
-
-private:
-    // The ANSI path in the ANSI code page; empty when it does not convert.
-    static std::wstring Widen(std::string_view text) {
-        if (text.empty() || text.size() > 0x7FFFFFF) return {};
-        const int length = static_cast<int>(text.size());
-        const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-        if (units <= 0) return {};
-        std::wstring wide(static_cast<size_t>(units), L'\0');
-        if (MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), units) != units) return {};
-        return wide;
-    }
+    ShortcutTarget ReadTarget(std::string_view shortcutPath) override { return ReadShellLinkTarget(shortcutPath); }
 };
 
 class ShellShortcutLinks : public ShortcutLinks {
@@ -82,6 +83,25 @@ public:
 };
 
 }  // namespace
+
+ShortcutTarget ReadShellLinkTarget(std::string_view shortcutPath) {
+    ShortcutTarget result;
+    ComOwner<IShellLinkA> link;
+    ComOwner<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put())) ||
+        FAILED(link.get()->QueryInterface(IID_IPersistFile, file.put()))) {
+        result.status = ShortcutTarget::Status::ObjectUnavailable;
+        return result;
+    }
+    const std::wstring wide = Widen(shortcutPath);
+    if (wide.empty() || !IsWholeShellLink(ReadLinkStart(wide)) || FAILED(file.get()->Load(wide.c_str(), STGM_READ)))
+        return result;
+    result.status = ShortcutTarget::Status::Read;
+    char buffer[MAX_PATH + 1] = {};
+    if (SUCCEEDED(link.get()->GetPath(buffer, static_cast<int>(sizeof buffer), nullptr, SLGP_UNCPRIORITY)))
+        result.path.assign(buffer, strnlen(buffer, sizeof buffer));
+    return result;
+}
 
 std::shared_ptr<ShortcutLinks> MakeShellShortcutLinks() { return std::make_shared<ShellShortcutLinks>(); }
 
