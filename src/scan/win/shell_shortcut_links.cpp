@@ -53,9 +53,13 @@ std::string ReadLinkStart(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};
-    std::string bytes(kMostBytes, '\0');
+    LARGE_INTEGER size{};
     DWORD read = 0;
-    if (!ReadFile(file, bytes.data(), kMostBytes, &read, nullptr)) read = 0;
+    std::string bytes;
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+        bytes.resize(size.QuadPart < kMostBytes ? static_cast<std::size_t>(size.QuadPart) : kMostBytes);
+        if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
+    }
     CloseHandle(file);
     bytes.resize(read);
     return bytes;
