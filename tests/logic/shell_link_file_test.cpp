@@ -19,6 +19,18 @@ void PutDword(std::string& bytes, std::size_t at, std::uint32_t value) {
     PutWord(bytes, at + 2, value >> 16);
 }
 
+// Appends `piece` to `block` and writes where it starts into the offset field
+// at `field`.
+void AppendAt(std::string& block, std::size_t field, const std::string& piece) {
+    PutDword(block, field, static_cast<std::uint32_t>(block.size()));
+    block += piece;
+}
+// The block with its own size in its first four bytes.
+std::string Sized(std::string block) {
+    PutDword(block, 0, static_cast<std::uint32_t>(block.size()));
+    return block;
+}
+
 // A link as the shell writes one for C:\Apps\tool.exe: header, an item-ID list
 // of two items, a link-info block with a volume, a local path and a network
 // share, then a relative-path string.
@@ -28,6 +40,7 @@ struct Link {
     std::string bytes;
 
     Link() {
+        using namespace std::string_literals;
         bytes.assign(0x4C, '\0');
         PutDword(bytes, 0, 0x4C);
         bytes.replace(4, 16, std::string("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16));
@@ -35,39 +48,26 @@ struct Link {
         std::string list(0x20, '\0');
         PutWord(list, 0, 0x14);  // the computer
         list[2] = 0x1F;
-        PutWord(list, 0x14, 0x0A);  // a drive
-        list[0x16] = 0x2F;
-        std::string drive("C:\\", 3);
-        list.replace(0x17, 3, drive);
-        PutWord(list, 0x1E, 0);
+        PutWord(list, 0x14, 0x0A);  // a drive; the zero word after it ends the list
+        list.replace(0x16, 4, "\x2F" "C:\\");
         bytes += std::string(2, '\0') + list;
         PutWord(bytes, kIdList, static_cast<std::uint32_t>(list.size()));
 
+        std::string volume(0x10, '\0');
+        PutDword(volume, 8, 0x1234ABCD);
+        AppendAt(volume, 12, "System\0"s);
+        std::string network(0x14, '\0');
+        PutDword(network, 4, 0x1);  // with a device name
+        AppendAt(network, 8, "\\\\server\\share\0"s);
+        AppendAt(network, 12, "Z:\0"s);
         std::string info(0x1C, '\0');
         PutDword(info, 4, 0x1C);
         PutDword(info, 8, 0x1 | 0x2);
-        std::string volume(0x10, '\0');
-        PutDword(volume, 8, 0x1234ABCD);
-        PutDword(volume, 12, 0x10);
-        volume += std::string("System\0", 7);
-        PutDword(volume, 0, static_cast<std::uint32_t>(volume.size()));
-        PutDword(info, 12, static_cast<std::uint32_t>(info.size()));
-        info += volume;
-        PutDword(info, 16, static_cast<std::uint32_t>(info.size()));
-        info += std::string("C:\\Apps\\tool.exe\0", 17);
-        std::string network(0x14, '\0');
-        PutDword(network, 4, 0x1);  // with a device name
-        PutDword(network, 8, 0x14);
-        network += std::string("\\\\server\\share\0", 15);
-        PutDword(network, 12, static_cast<std::uint32_t>(network.size()));
-        network += std::string("Z:\0", 3);
-        PutDword(network, 0, static_cast<std::uint32_t>(network.size()));
-        PutDword(info, 20, static_cast<std::uint32_t>(info.size()));
-        info += network;
-        PutDword(info, 24, static_cast<std::uint32_t>(info.size()));
-        info += std::string("\0", 1);
-        PutDword(info, 0, static_cast<std::uint32_t>(info.size()));
-        bytes += info;
+        AppendAt(info, 12, Sized(volume));
+        AppendAt(info, 16, "C:\\Apps\\tool.exe\0"s);
+        AppendAt(info, 20, Sized(network));
+        AppendAt(info, 24, "\0"s);
+        bytes += Sized(info);
         bytes += std::string("\x0A\x00..\\Apps\\tool", 12);
     }
     std::size_t Volume() const { return kInfo + Dword(kInfo + 12); }
